@@ -1,0 +1,43 @@
+# The two commands of the README, and a few for developers.
+#   make demo   install what is missing, build Release, run the player on the demo title
+#   make test   install what is missing, build with sanitizers, run every test
+JOBS ?= $(shell nproc)
+RELEASE := build/release
+TESTBUILD := build/test
+CMAKE_FLAGS := -G Ninja -Wno-dev
+
+.PHONY: all deps build demo test bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(RELEASE)/build.ninja: | deps
+	cmake -S . -B $(RELEASE) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DNUVO_TESTS=OFF
+
+build: deps $(RELEASE)/build.ninja
+	cmake --build $(RELEASE) -j $(JOBS)
+
+demo: build
+	@scripts/run-demo $(RELEASE)
+
+$(TESTBUILD)/build.ninja: | deps
+	cmake -S . -B $(TESTBUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVO_SANITIZE=ON -DNUVO_TESTS=ON
+
+test: deps $(TESTBUILD)/build.ninja
+	cmake --build $(TESTBUILD) -j $(JOBS)
+	cd $(TESTBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: deps
+	cmake -S . -B build/bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DNUVO_TESTS=OFF -DNUVO_BENCH=ON
+	cmake --build build/bench -j $(JOBS)
+	@echo "benchmarks are in build/bench/bench/"
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVO_TESTS=OFF -DNUVO_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS)
+	@echo "fuzz targets are in build/fuzz/fuzz/"
+
+clean:
+	rm -rf build
