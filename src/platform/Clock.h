@@ -1,0 +1,25 @@
+// Time as the player sees it: a millisecond counter and the local calendar
+// time. The desktop backend reads the system clocks; the headless backend
+// runs a virtual clock so that every run is the same.
+#pragma once
+
+#include <cstdint>
+
+namespace nuvo::platform {
+
+struct LocalTime {
+    int year = 2000, month = 1, day = 1;
+    int hour = 0, minute = 0, second = 0, millisecond = 0;
+    int dayOfWeek = 6; // 0 = Sunday
+};
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    // Milliseconds since an arbitrary start, never going back.
+    virtual uint64_t TickMs() = 0;
+    // The local date and time now.
+    virtual LocalTime Now() = 0;
+};
+
+} // namespace nuvo::platform

@@ -1,0 +1,52 @@
+// The file system as the player sees it. Native paths are std::string in the
+// file system's own encoding (never forced through Shift-JIS); a title's own
+// names are Shift-JIS with backslashes and are resolved here, without regard
+// to letter case, because titles come from a case-insensitive file system.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvo::platform {
+
+// Finds the file or folder a title names under a native folder: the name's
+// backslashes (found by walking Shift-JIS characters) separate components;
+// each component is looked up first under its UTF-8 form, then under its raw
+// bytes, each time exactly and then without regard to ASCII letter case.
+// Gives the native path, or nullopt when nothing matches. A name that is empty,
+// absolute, carries a drive letter or a ".." component resolves to nothing.
+std::optional<std::string> resolveTitlePath(const std::string& nativeFolder, std::string_view sjisName);
+
+// The native form of a title's relative name (UTF-8 where it converts
+// exactly, else the raw bytes), with '/' as separator; for files to create.
+std::string nativeRelativeName(std::string_view sjisName);
+
+bool isFile(const std::string& nativePath);
+bool isDirectory(const std::string& nativePath);
+int64_t fileSize(const std::string& nativePath); // -1 when absent
+// The file's modification time in local time as a DOS date-time stamp
+// (date in the high 16 bits), or 0 when it cannot be read.
+int32_t fileDosTime(const std::string& nativePath);
+// The plain files (not folders) directly inside a folder, by name, unsorted.
+std::vector<std::string> listFiles(const std::string& nativeFolder);
+// Removes owner-write protection and the hidden state where the file system
+// has them (nothing on Linux beyond making the file writable by its owner).
+void clearReadOnly(const std::string& nativePath);
+bool removeFile(const std::string& nativePath);
+
+// Writes a file so that a crash or a full disk never leaves it half written:
+// a temporary file in the same folder, flushed to disk, renamed over the
+// target. Raises ENuvoError on failure (the old file is then untouched).
+void writeFileAtomic(const std::string& nativePath, const void* data, size_t size);
+
+// A folder private to this process (mode 0700) under the temporary folder,
+// created on first use and removed with its contents at exit.
+const std::string& processTempFolder();
+
+// Joins a native folder and a native name with exactly one separator.
+std::string joinPath(const std::string& folder, const std::string& name);
+
+} // namespace nuvo::platform
