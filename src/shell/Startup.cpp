@@ -1,0 +1,60 @@
+#include "shell/Startup.h"
+
+#include "platform/System.h"
+
+#include <filesystem>
+
+namespace nuvo {
+namespace {
+
+bool sameAsciiNoCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+        if (x != y) return false;
+    }
+    return i == a.size() && !b[i];
+}
+
+} // namespace
+
+bool IsConfigArgument(const std::vector<std::string>& args) {
+    return !args.empty() && sameAsciiNoCase(args[0], "/config");
+}
+
+std::string InstanceGuardName(const std::vector<std::string>& args, const std::string& executableFolder) {
+    std::string name;
+    if (IsConfigArgument(args)) {
+        // The dialog's guard keeps its own spelling and never meets a folder's.
+        return "/CONFIG-";
+    } else {
+        const std::string folder = args.empty() ? executableFolder : args[0];
+        std::error_code ec;
+        std::filesystem::path p = std::filesystem::absolute(folder, ec);
+        if (ec) p = folder;
+        name = p.lexically_normal().string();
+    }
+    // Native paths are UTF-8 here; upper-casing ASCII bytes never touches a
+    // multi-byte sequence.
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    if (name.empty() || name.back() != '/') name += '/';
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '-';
+    return name;
+}
+
+int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks) {
+    if (system.IsOnCdRom(system.ExecutablePath())) return 0;
+    auto guard = system.TryLock(InstanceGuardName(args, system.ExecutableFolder()));
+    if (!guard) return 0;
+    if (IsConfigArgument(args)) {
+        if (hooks.runSettingsDialog) hooks.runSettingsDialog();
+        return 0;
+    }
+    return hooks.runPlayer ? hooks.runPlayer() : 0;
+}
+
+} // namespace nuvo

@@ -1,0 +1,45 @@
+// The program's entry rules: whether the player may run at all, the
+// single-instance guard named after the data folder, the choice between the
+// settings dialog and the player, and where the title's data is found.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nuvo {
+
+namespace platform {
+class ISystem;
+}
+class TVrFileManager;
+
+// True when argument 1 is "/config" (compared without regard to case).
+bool IsConfigArgument(const std::vector<std::string>& args);
+
+// The guard name: argument 1 when present (also "/config"), else the
+// executable's folder; a folder is made absolute and normalised first, then
+// upper-cased (ASCII letters), given a trailing separator, and every
+// separator becomes "-". "/config" gives "/CONFIG-".
+std::string InstanceGuardName(const std::vector<std::string>& args, const std::string& executableFolder);
+
+// Data sources, in order: the in-memory archive; then without arguments the
+// executable's folder as base folder and an archive appended to the
+// executable; with arguments argument 1 as base folder, and for every argument
+// its folder's "game.dat" and the argument itself when it is a file ending in
+// "nv".
+void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& args, platform::ISystem& system);
+
+// What the entry hands on to the parts of the program that exist.
+struct TEntryHooks {
+    // Runs the settings dialog until it closes.
+    std::function<void()> runSettingsDialog;
+    // Creates the main window and runs the program; returns the exit code.
+    std::function<int()> runPlayer;
+};
+
+// The entry: CD-ROM refusal, guard, dialog or player. Returns the exit code
+// (0 also when it ends silently because another instance runs).
+int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks);
+
+} // namespace nuvo
