@@ -16,13 +16,21 @@ namespace nuvo::platform {
 // backslashes (found by walking Shift-JIS characters) separate components;
 // each component is looked up first under its UTF-8 form, then under its raw
 // bytes, each time exactly and then without regard to ASCII letter case.
-// Gives the native path, or nullopt when nothing matches. A name that is empty,
-// absolute, carries a drive letter or a ".." component resolves to nothing.
+// Both '\\' and '/' separate, as on the system titles come from. Of several
+// names that differ only in case, the first in byte order wins. Gives the
+// native path, or nullopt when nothing matches. A name that is empty, absolute,
+// carries a drive letter or any other colon (no file name there has one, so
+// "mem:" and "save:" names never reach the disk) or a ".." component resolves
+// to nothing.
 std::optional<std::string> resolveTitlePath(const std::string& nativeFolder, std::string_view sjisName);
 
 // The native form of a title's relative name (UTF-8 where it converts
 // exactly, else the raw bytes), with '/' as separator; for files to create.
 std::string nativeRelativeName(std::string_view sjisName);
+// The title's name for a native file name: its Shift-JIS form when the name
+// is UTF-8 that converts exactly, else the bytes as they are (a name written
+// in Shift-JIS on disk).
+std::string titleNameFromNative(std::string_view nativeName);
 
 bool isFile(const std::string& nativePath);
 bool isDirectory(const std::string& nativePath);
