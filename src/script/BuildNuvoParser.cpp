@@ -1,0 +1,502 @@
+#include "script/BuildNuvoParser.h"
+
+#include "base/Cp932.h"
+#include "base/Error.h"
+#include "base/StreamIO.h"
+#include "script/FunctionCatalogue.h"
+#include "script/NumberText.h"
+#include "script/OpeCode.h"
+#include "script/Param.h"
+
+#include <array>
+#include <string>
+
+namespace nuvo {
+namespace {
+
+// The compiler works on text as a string of characters: each element is the
+// code of one Shift-JIS character (a byte, or lead * 256 + second byte; a lone
+// lead byte at the end is its byte). Cutting and inserting whole characters
+// therefore never splits one, and a second byte never looks like an operator.
+using JText = std::u16string;
+using JChar = char16_t;
+
+JText toJText(std::string_view bytes) {
+    JText out;
+    out.reserve(bytes.size());
+    for (size_t pos = 0; pos < bytes.size();) {
+        if (charLength(bytes, pos) == 2) {
+            out.push_back(static_cast<JChar>(static_cast<uint8_t>(bytes[pos]) * 256 + static_cast<uint8_t>(bytes[pos + 1])));
+            pos += 2;
+        } else {
+            out.push_back(static_cast<JChar>(static_cast<uint8_t>(bytes[pos])));
+            pos += 1;
+        }
+    }
+    return out;
+}
+
+std::string toBytes(const JText& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (JChar c : text) {
+        if (c > 0xFF) out.push_back(static_cast<char>(c >> 8));
+        out.push_back(static_cast<char>(c & 0xFF));
+    }
+    return out;
+}
+
+JText toJText(const std::string& ascii) { return JText(ascii.begin(), ascii.end()); }
+
+bool isIdentChar(JChar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
+// Blanks (space and the control characters) separate nothing by themselves but
+// are skipped where the compiler looks for a neighbour; trimming drops them.
+bool isBlank(JChar c) { return c <= 0x20; }
+bool isIn(JChar c, std::u16string_view set) { return set.find(c) != std::u16string_view::npos; }
+
+constexpr std::u16string_view kOperatorChars = u"+-*/%|&^=[](),<>";
+constexpr std::u16string_view kTokenChars = u"%&*+-/<=>^|";
+constexpr std::u16string_view kUnaryLeft = u"=+-*/%&^|[(,<>";
+constexpr std::u16string_view kBadLeftOperand = u"+-*/%|&^=[(<>";
+constexpr std::array<std::u16string_view, 7> kTwoCharOperators = {u"==", u">=", u"<=", u"++", u"<>", u"<<", u">>"};
+
+// Compile recursion: each level consumes a construct, so real expressions stay
+// within a few levels; the bound keeps hostile text from exhausting the stack.
+constexpr int kMaxCompileDepth = 64;
+
+JText trim(const JText& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool isCompound(const JText& s) {
+    for (JChar c : s)
+        if (isIn(c, kOperatorChars)) return true;
+    return false;
+}
+
+[[noreturn]] void raiseSyntax() { raiseFormat("構文エラー", {}); }
+
+// Pairs every "(" with its ")": match[i] is the position of the partner of the
+// "(" at i. An unmatched bracket raises.
+std::vector<size_t> pairParentheses(const JText& text) {
+    std::vector<size_t> match(text.size(), JText::npos);
+    std::vector<size_t> open;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '(') {
+            open.push_back(i);
+        } else if (text[i] == ')') {
+            if (open.empty()) raiseSyntax();
+            match[open.back()] = i;
+            open.pop_back();
+        }
+    }
+    if (!open.empty()) raiseSyntax();
+    return match;
+}
+
+// True when the "(" at pos is preceded, after blanks, by an identifier character.
+bool followsIdentifier(const JText& text, size_t pos) {
+    size_t j = pos;
+    while (j > 0 && isBlank(text[j - 1])) --j;
+    return j > 0 && isIdentChar(text[j - 1]);
+}
+
+// Removes parentheses that enclose the whole text, as often as they do.
+JText stripEnclosingParentheses(JText text) {
+    while (text.size() >= 2 && text.front() == '(' && text.back() == ')') {
+        int depth = 1;
+        for (size_t i = 1; i + 1 < text.size(); ++i) {
+            if (text[i] == '(') ++depth;
+            else if (text[i] == ')') --depth;
+            if (depth == 0) return text;
+        }
+        text = text.substr(1, text.size() - 2);
+    }
+    return text;
+}
+
+class Compiler {
+public:
+    explicit Compiler(std::vector<TBuildOpeData>& ops) : ops_(ops) {}
+
+    void compile(JText text, int depth);
+
+private:
+    std::string newTemp() { return std::string(kTempPrefix) + std::to_string(counter_++); }
+    std::string newRefTemp() { return std::string(kRefTempPrefix) + std::to_string(counter_++); }
+    void append(uint8_t opcode, std::string target, std::vector<std::string> operands) {
+        ops_.push_back(TBuildOpeData{opcode, std::move(target), std::move(operands)});
+    }
+
+    void stringLiterals(JText& text);
+    void functionCalls(JText& text, int depth);
+    void arrayElements(JText& text, int depth);
+    void groups(JText& text, int depth);
+    void reduce(std::vector<JText>& tokens);
+
+    std::string argumentOperand(const JText& argument, int depth);
+
+    std::vector<TBuildOpeData>& ops_;
+    int counter_ = 0;
+};
+
+void Compiler::compile(JText text, int depth) {
+    if (depth > kMaxCompileDepth) raiseSyntax();
+    stringLiterals(text);
+    functionCalls(text, depth);
+    arrayElements(text, depth);
+    groups(text, depth);
+
+    // Tokens: operands are the trimmed texts between operator characters.
+    std::vector<JText> tokens;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (!isIn(text[i], kTokenChars)) {
+            ++i;
+            continue;
+        }
+        JText operand = trim(text.substr(start, i - start));
+        if (!operand.empty()) tokens.push_back(std::move(operand));
+        size_t len = 1;
+        if (i + 1 < text.size()) {
+            const JText pair = text.substr(i, 2);
+            for (auto two : kTwoCharOperators)
+                if (pair == two) len = 2;
+        }
+        tokens.push_back(text.substr(i, len));
+        i += len;
+        start = i;
+    }
+    JText rest = trim(text.substr(start));
+    if (!rest.empty()) tokens.push_back(std::move(rest));
+
+    // Unary signs: a + or - whose left neighbour is an operator (or an opening
+    // bracket or comma) applies to its right neighbour alone.
+    for (size_t i = tokens.size() >= 2 ? tokens.size() - 2 : 0; i >= 1 && i < tokens.size(); --i) {
+        const JText& t = tokens[i];
+        if ((t != u"+" && t != u"-") || tokens[i - 1].empty() || !isIn(tokens[i - 1][0], kUnaryLeft)) continue;
+        if (t == u"-") {
+            std::string u = newTemp();
+            append(ocMinus, u, {"0", toBytes(tokens[i + 1])});
+            tokens[i + 1] = toJText(u);
+        }
+        tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(i));
+    }
+
+    reduce(tokens);
+}
+
+void Compiler::stringLiterals(JText& text) {
+    size_t from = 0;
+    for (;;) {
+        const size_t quote = text.find(u'"', from);
+        if (quote == JText::npos) return;
+        size_t i = quote + 1;
+        bool closed = false;
+        while (i < text.size()) {
+            const JChar c = text[i];
+            if (c == '\\' && i + 1 < text.size()) {
+                const JChar next = text[i + 1];
+                if (next == '"' || next == '\\') {
+                    text.erase(i, 1);
+                    i += 1;
+                    continue;
+                }
+                if (next == 'n') {
+                    text.replace(i, 2, u"\r\n");
+                    i += 2;
+                    continue;
+                }
+            } else if (c == '"') {
+                closed = true;
+                break;
+            }
+            ++i;
+        }
+        if (!closed) return; // an unclosed quote stays in the text
+        const std::string temp = newTemp();
+        append(ocTo, temp, {toBytes(text.substr(quote, i - quote + 1))});
+        text.replace(quote, i - quote + 1, toJText(temp));
+        from = quote + temp.size();
+    }
+}
+
+void Compiler::functionCalls(JText& text, int depth) {
+    for (;;) {
+        const std::vector<size_t> match = pairParentheses(text);
+        size_t open = JText::npos;
+        for (size_t i = text.size(); i-- > 0;) {
+            if (text[i] == '(' && followsIdentifier(text, i)) {
+                open = i;
+                break;
+            }
+        }
+        if (open == JText::npos) return;
+        size_t nameEnd = open;
+        while (nameEnd > 0 && isBlank(text[nameEnd - 1])) --nameEnd;
+        size_t nameStart = nameEnd;
+        while (nameStart > 0 && isIdentChar(text[nameStart - 1])) --nameStart;
+        const size_t close = match[open];
+
+        const JText name = trim(text.substr(nameStart, open - nameStart));
+        const JText argText = text.substr(open + 1, close - open - 1);
+
+        // Arguments split at commas outside square brackets.
+        std::vector<JText> args;
+        if (!trim(argText).empty()) {
+            int brackets = 0;
+            size_t start = 0;
+            for (size_t i = 0; i < argText.size(); ++i) {
+                if (argText[i] == '[') {
+                    ++brackets;
+                } else if (argText[i] == ']') {
+                    if (--brackets < 0) raiseSyntax();
+                } else if (argText[i] == ',' && brackets == 0) {
+                    args.push_back(trim(argText.substr(start, i - start)));
+                    start = i + 1;
+                }
+            }
+            if (brackets != 0) raiseSyntax();
+            args.push_back(trim(argText.substr(start)));
+        }
+
+        const std::string result = newTemp();
+        text.replace(nameStart, close - nameStart + 1, toJText(result));
+        TBuildOpeData op{ocFunc, result, {toBytes(name)}};
+        for (const JText& arg : args) op.Operands.push_back(argumentOperand(arg, depth));
+        ops_.push_back(std::move(op));
+    }
+}
+
+void Compiler::arrayElements(JText& text, int depth) {
+    for (;;) {
+        size_t opens = 0, closes = 0;
+        for (JChar c : text) {
+            if (c == '[') ++opens;
+            else if (c == ']') ++closes;
+        }
+        if (opens != closes) raiseSyntax();
+        const size_t open = text.rfind(u'[');
+        if (open == JText::npos) return;
+        const size_t close = text.find(u']', open);
+        if (close == JText::npos) raiseSyntax();
+
+        size_t nameEnd = open;
+        while (nameEnd > 0 && isBlank(text[nameEnd - 1])) --nameEnd;
+        if (nameEnd > 0 && isIn(text[nameEnd - 1], kOperatorChars)) raiseSyntax();
+        size_t nameStart = nameEnd;
+        while (nameStart > 0 && !isBlank(text[nameStart - 1]) && !isIn(text[nameStart - 1], kOperatorChars)) --nameStart;
+        if (nameStart == nameEnd) raiseSyntax();
+
+        const JText name = text.substr(nameStart, nameEnd - nameStart);
+        const JText inner = text.substr(open + 1, close - open - 1);
+        const std::string ref = newRefTemp();
+        text.replace(nameStart, close - nameStart + 1, toJText(ref));
+        if (trim(inner).empty()) raiseFormat("配列の添え字が不正です", {});
+
+        TBuildOpeData op{ocDimTo, ref, {toBytes(name)}};
+        size_t start = 0;
+        for (size_t i = 0; i <= inner.size(); ++i) {
+            if (i < inner.size() && inner[i] != ',') continue;
+            op.Operands.push_back(argumentOperand(trim(inner.substr(start, i - start)), depth));
+            start = i + 1;
+        }
+        ops_.push_back(std::move(op));
+    }
+}
+
+void Compiler::groups(JText& text, int depth) {
+    for (;;) {
+        const std::vector<size_t> match = pairParentheses(text);
+        size_t open = JText::npos;
+        for (size_t i = text.size(); i-- > 0;) {
+            if (text[i] == '(' && !followsIdentifier(text, i)) {
+                open = i;
+                break;
+            }
+        }
+        if (open == JText::npos) return;
+        const size_t close = match[open];
+        const JText inner = text.substr(open + 1, close - open - 1);
+        const std::string group = newTemp();
+        text.replace(open, close - open + 1, toJText(group));
+        compile(toJText(group) + u" = " + inner, depth + 1);
+    }
+}
+
+std::string Compiler::argumentOperand(const JText& argument, int depth) {
+    const JText text = stripEnclosingParentheses(argument);
+    if (text.empty()) return {};
+    if (!isCompound(text)) return toBytes(text);
+    std::string temp = newTemp();
+    compile(toJText(temp) + u" = " + text, depth + 1);
+    return temp;
+}
+
+uint8_t binaryOpcode(const JText& t) {
+    static const std::array<std::pair<std::u16string_view, uint8_t>, 18> table = {{
+        {u"*", ocMul},     {u"/", ocDiv},    {u"%", ocMod},    {u"+", ocPlus},     {u"-", ocMinus},  {u"<<", ocShiftL},
+        {u">>", ocShiftR}, {u"==", ocEqual}, {u">=", ocEBig},  {u"<=", ocESmall},  {u">", ocBig},    {u"<", ocSmall},
+        {u"<>", ocNEqual}, {u"++", ocComboStr}, {u"&", ocAnd}, {u"^", ocXor},      {u"|", ocOr},     {u"=", ocTo},
+    }};
+    for (const auto& [text, code] : table)
+        if (t == text) return code;
+    return ocNone;
+}
+
+void Compiler::reduce(std::vector<JText>& tokens) {
+    static const std::array<std::vector<std::u16string_view>, 9> groups = {{
+        {u"*", u"/", u"%"},
+        {u"+", u"-"},
+        {u"<<", u">>"},
+        {u"==", u">=", u"<=", u">", u"<", u"<>"},
+        {u"++"},
+        {u"&"},
+        {u"^"},
+        {u"|"},
+        {u"="},
+    }};
+    if (tokens.empty()) {
+        append(ocTo, std::string(kArgTemp), {std::string()});
+        return;
+    }
+    auto operandAt = [&](size_t i) -> const JText& {
+        if (i >= tokens.size()) raiseSyntax(); // an operator without its right operand
+        return tokens[i];
+    };
+    bool assigned = false;
+    while (!tokens.empty()) {
+        size_t at = JText::npos;
+        for (const auto& group : groups) {
+            for (size_t i = 0; i < tokens.size() && at == JText::npos; ++i)
+                for (auto op : group)
+                    if (tokens[i] == op) at = i;
+            if (at != JText::npos) break;
+        }
+        if (at == JText::npos) {
+            if (assigned || tokens.size() > 1) raiseSyntax();
+            append(ocTo, std::string(kArgTemp), {toBytes(tokens[0])});
+            return;
+        }
+        const uint8_t code = binaryOpcode(tokens[at]);
+        if (code == ocTo) {
+            if (at == 0) raiseSyntax();
+            append(ocTo, toBytes(tokens[at - 1]), {toBytes(operandAt(at + 1))});
+            tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(at - 1), tokens.begin() + static_cast<ptrdiff_t>(at + 2));
+            assigned = true;
+        } else if (at > 0) {
+            const JText& left = tokens[at - 1];
+            if (!left.empty() && isIn(left[0], kBadLeftOperand)) raiseSyntax();
+            std::string temp = newTemp();
+            append(code, temp, {toBytes(left), toBytes(operandAt(at + 1))});
+            tokens[at - 1] = toJText(temp);
+            tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(at), tokens.begin() + static_cast<ptrdiff_t>(at + 2));
+        } else {
+            if (code != ocPlus && code != ocMinus) raiseSyntax();
+            std::string temp = newTemp();
+            append(code, temp, {"0", toBytes(operandAt(1))});
+            tokens[0] = toJText(temp);
+            tokens.erase(tokens.begin() + 1);
+        }
+    }
+}
+
+bool isPlainTemp(std::string_view name) {
+    return isTempName(name) && name.substr(0, kRefTempPrefix.size()) != kRefTempPrefix && name != kArgTemp;
+}
+
+// A copy from one temporary into another is dropped and the later operations
+// use the source directly.
+void eliminateCopies(std::vector<TBuildOpeData>& ops) {
+    for (size_t i = 0; i < ops.size();) {
+        const TBuildOpeData& op = ops[i];
+        if (op.Opcode != ocTo || op.Operands.empty() || !isPlainTemp(op.Target) || !isPlainTemp(op.Operands[0])) {
+            ++i;
+            continue;
+        }
+        const std::string from = op.Target, to = op.Operands[0];
+        for (size_t k = i + 1; k < ops.size(); ++k) {
+            if (ops[k].Target == from) ops[k].Target = to;
+            for (std::string& operand : ops[k].Operands)
+                if (operand == from) operand = to;
+        }
+        ops.erase(ops.begin() + static_cast<ptrdiff_t>(i));
+    }
+}
+
+void writeOperand(TStream& s, const std::string& text) {
+    if (auto i = parseInt(text)) {
+        WriteByte(s, PT_INT);
+        WriteInt(s, *i);
+    } else if (auto x = parseReal(text)) {
+        WriteByte(s, PT_FLOAT);
+        WriteFloat(s, *x);
+    } else if (text == "TRUE" || text == "FALSE") {
+        WriteByte(s, PT_BOOL);
+        WriteByte(s, text == "TRUE" ? 1 : 0);
+    } else if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        WriteByte(s, PT_STR);
+        WriteStr(s, std::string_view(text).substr(1, text.size() - 2));
+    } else {
+        WriteByte(s, PT_NONE);
+        WriteStr(s, text);
+    }
+}
+
+} // namespace
+
+void TBuildNuvoParser::Build(std::string_view text) {
+    ops_.clear();
+    try {
+        if (text.size() > kMaxExpressionBytes) raiseFormat("式が長すぎます", {});
+        Compiler compiler(ops_);
+        compiler.compile(trim(toJText(text)), 0);
+        eliminateCopies(ops_);
+    } catch (...) {
+        ops_.clear();
+        throw;
+    }
+}
+
+void TBuildNuvoParser::SaveToStream(TStream& s) const {
+    // Check every function first, so that nothing is written for a text that fails.
+    std::vector<int> functions(ops_.size(), -1);
+    for (size_t i = 0; i < ops_.size(); ++i) {
+        const TBuildOpeData& op = ops_[i];
+        if (op.Opcode != ocFunc) continue;
+        const std::string& name = op.Operands.at(0);
+        const int number = findFunction(name);
+        if (number < 0) raiseFormat("\"%s\" 関数名がありません", {name});
+        if (!functionInfo(number).acceptsArgCount(static_cast<int64_t>(op.Operands.size()) - 1))
+            raiseFormat("%s 引数の数が不正です", {std::string_view(functionInfo(number).name)});
+        functions[i] = number;
+    }
+    WriteInt(s, static_cast<int32_t>(ops_.size()));
+    for (size_t i = 0; i < ops_.size(); ++i) {
+        const TBuildOpeData& op = ops_[i];
+        WriteByte(s, op.Opcode);
+        WriteStr(s, op.Target);
+        const size_t first = op.Opcode == ocFunc ? 1 : 0;
+        WriteInt(s, static_cast<int32_t>(op.Operands.size() - first));
+        if (op.Opcode == ocFunc) WriteByte(s, static_cast<uint8_t>(functions[i]));
+        for (size_t k = first; k < op.Operands.size(); ++k) writeOperand(s, op.Operands[k]);
+    }
+}
+
+std::string describeOperation(const TBuildOpeData& op) {
+    std::string out(opeCodeName(op.Opcode));
+    if (out.empty()) out = "oc" + std::to_string(op.Opcode);
+    out += ' ';
+    out += op.Target;
+    out += " :=";
+    for (size_t i = 0; i < op.Operands.size(); ++i) {
+        out += i == 0 ? " " : ", ";
+        out += op.Operands[i];
+    }
+    return out;
+}
+
+} // namespace nuvo

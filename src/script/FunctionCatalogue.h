@@ -1,0 +1,30 @@
+// The catalogue of built-in functions. A function's position is the number
+// stored in compiled expressions, so the order is binding. Names match exactly,
+// letter case included.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace nuvo {
+
+struct FunctionInfo {
+    const char* name;
+    int8_t minArgs;
+    int8_t maxArgs;     // -1: no upper bound
+    uint8_t resultType; // type of the temporary that receives the result (PT_...)
+
+    bool acceptsArgCount(int64_t n) const { return n >= minArgs && (maxArgs < 0 || n <= maxArgs); }
+};
+
+constexpr int kFunctionCount = 161;
+
+// Function numbers the evaluator and the library refer to by name.
+enum : uint8_t { FN_GETPROP = 2, FN_SETPROP = 3, FN_CALC = 136 };
+
+// The entry of a function number (0 .. kFunctionCount - 1).
+const FunctionInfo& functionInfo(int number);
+// The number of the function of that exact name, or -1.
+int findFunction(std::string_view name);
+
+} // namespace nuvo
