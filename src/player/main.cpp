@@ -1,5 +1,7 @@
 // nuvoplayer: the entry of the player program.
+#include "archive/VrFileManager.h"
 #include "base/Cp932.h"
+#include "base/Error.h"
 #include "platform/System.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
@@ -45,11 +47,22 @@ int main(int argc, char** argv) {
     hooks.runPlayer = [&] {
         const auto where = nuvo::LocateSettings(*system);
         const auto settings = nuvo::LoadSettings(nuvo::TIniFile::Load(where.readPath));
-        std::fprintf(stderr,
-                     "nuvoplayer: settings read from %s (DirectSound=%d, DelayTime=%d ms); "
-                     "the main window is not part of this build yet, so the title is not run\n",
+        std::fprintf(stderr, "nuvoplayer: settings read from %s (DirectSound=%d, DelayTime=%d ms)\n",
                      where.readPath.c_str(), settings.SettingDirectSound ? 1 : 0, settings.SettingDelayTime);
-        return 1;
+        nuvo::TVrFileManager files(system.get(), nullptr);
+        try {
+            nuvo::SetUpDataSources(files, args, *system);
+        } catch (const nuvo::ENuvoError& e) {
+            std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+            return 0;
+        }
+        std::fprintf(stderr, "nuvoplayer: data folder %s, %d archive(s) besides the in-memory one\n",
+                     files.BaseFolder().c_str(), files.ArchiveCount() - 1);
+        if (!files.Exists("nuvo.npb"))
+            std::fprintf(stderr, "nuvoplayer: the project file nuvo.npb was not found there\n");
+        std::fprintf(stderr, "nuvoplayer: the main window is not part of this build yet, so the title is not run\n");
+        // The entry ends with 0 in every case, like the silent stops of start-up.
+        return 0;
     };
     return nuvo::RunEntry(args, *system, hooks);
 }

@@ -1,5 +1,9 @@
 #include "shell/Startup.h"
 
+#include "archive/VrFileManager.h"
+#include "base/Error.h"
+#include "base/Stream.h"
+#include "platform/FileSystem.h"
 #include "platform/System.h"
 
 #include <filesystem>
@@ -16,6 +20,21 @@ bool sameAsciiNoCase(const std::string& a, const char* b) {
         if (x != y) return false;
     }
     return i == a.size() && !b[i];
+}
+
+// True for an existing file whose last two bytes are "nv": an archive is
+// appended to it.
+bool endsInNv(const std::string& path) {
+    if (!platform::isFile(path)) return false;
+    try {
+        TFileStream f(path, TFileStream::Mode::Read);
+        if (f.size() < 2) return false;
+        f.seek(-2, SeekOrigin::End);
+        char tail[2] = {};
+        return f.read(tail, 2) == 2 && tail[0] == 'n' && tail[1] == 'v';
+    } catch (const ENuvoError&) {
+        return false;
+    }
 }
 
 } // namespace
@@ -44,6 +63,24 @@ std::string InstanceGuardName(const std::vector<std::string>& args, const std::s
     for (char& c : name)
         if (c == '/' || c == '\\') c = '-';
     return name;
+}
+
+void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& args, platform::ISystem& system) {
+    files.AddArchive("");
+    if (args.empty()) {
+        files.SetBaseFolder(system.ExecutableFolder());
+        // Program resources do not exist here, so no resource archive is added.
+        const std::string exe = system.ExecutablePath();
+        if (endsInNv(exe)) files.AddArchive(exe);
+        return;
+    }
+    files.SetBaseFolder(args[0]);
+    for (const std::string& arg : args) {
+        if (platform::isDirectory(arg)) {
+            if (auto dat = platform::resolveTitlePath(arg, "game.dat"); dat && platform::isFile(*dat)) files.AddArchive(*dat);
+        }
+        if (endsInNv(arg)) files.AddArchive(arg);
+    }
 }
 
 int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks) {
