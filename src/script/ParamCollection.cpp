@@ -1,5 +1,6 @@
 #include "script/ParamCollection.h"
 
+#include "base/Cp932.h"
 #include "base/StreamIO.h"
 #include "script/ParamMessages.h"
 #include "script/ParamVar.h"
@@ -36,12 +37,52 @@ void writeEntry(TStream& s, const TParamCollectionItem& e) {
 
 } // namespace
 
+size_t TParamCollection::FoldedHash::operator()(std::string_view name) const noexcept {
+    // FNV-1a over the name with single-byte letters lower-cased, stepping over
+    // double-byte characters as the name comparison does.
+    constexpr uint64_t prime = 1099511628211ull;
+    uint64_t h = 14695981039346656037ull;
+    const size_t n = name.size();
+    for (size_t i = 0; i < n; ++i) {
+        uint8_t b = static_cast<uint8_t>(name[i]);
+        if (isSjisLead(b) && i + 1 < n) {
+            h = (h ^ b) * prime;
+            b = static_cast<uint8_t>(name[++i]);
+        } else if (static_cast<uint8_t>(b - 'A') < 26) {
+            b = static_cast<uint8_t>(b + 32);
+        }
+        h = (h ^ b) * prime;
+    }
+    return static_cast<size_t>(h);
+}
+
+bool TParamCollection::FoldedEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+    // Scripts mostly spell a name the same way each time: try the bytes first.
+    return a.size() == b.size() && (a == b || sjisSameText(a, b));
+}
+
+// Mirrors the chain: an entry joins its name's namesakes at the head (here:
+// the back) whenever the collection links it into a chain.
+void TParamCollection::indexName(TParamCollectionItem* entry) {
+    auto it = byName_.find(std::string_view(entry->Name()));
+    if (it == byName_.end()) it = byName_.emplace(entry->Name(), std::vector<TParamCollectionItem*>()).first;
+    it->second.push_back(entry);
+}
+
+void TParamCollection::unindexName(TParamCollectionItem* entry) {
+    auto it = byName_.find(std::string_view(entry->Name()));
+    if (it == byName_.end()) return;
+    std::erase(it->second, entry);
+    // Keys of temporaries come back with every evaluation: keep small ones.
+    if (it->second.empty() && it->second.capacity() > 4) byName_.erase(it);
+}
+
 TParamCollection::TParamCollection() {
     for (int i = 0; i < kSystemVariableCount; ++i) {
         auto entry = std::make_unique<TParamCollectionItem>();
         entry->value_ = std::make_unique<TParamSystem>(static_cast<uint8_t>(i));
         entry->system_ = true;
-        AddNamed(std::move(entry), std::string(systemVariableInfo(i).Name));
+        addEntry(std::move(entry), std::string(systemVariableInfo(i).Name));
     }
 }
 
@@ -52,28 +93,29 @@ TParamSystem* TParamCollection::SystemVariable(int sysIndex) const {
     return static_cast<TParamSystem*>(Entry(sysIndex)->Value());
 }
 
+// Namesakes are walked in chain order, from the most recently named.
 TParamCollectionItem* TParamCollection::Find(std::string_view name) const {
+    const auto it = byName_.find(name);
+    if (it == byName_.end()) return nullptr;
     TParamCollectionItem* nonLocal = nullptr;
-    for (THashCollectionItem* it = ChainHead(name); it; it = it->NextInChain()) {
-        if (!NameIs(it, name)) continue;
-        auto* e = static_cast<TParamCollectionItem*>(it);
-        if (!e->IsLocal) nonLocal = e;
-        else if (e->OwnerDepth == CurrentDepth) return e;
+    for (auto e = it->second.rbegin(); e != it->second.rend(); ++e) {
+        if (!(*e)->IsLocal) nonLocal = *e;
+        else if ((*e)->OwnerDepth == CurrentDepth) return *e;
     }
     return nonLocal;
 }
 
 TParamCollectionItem* TParamCollection::FindForDeclare(std::string_view name, bool local) const {
-    for (THashCollectionItem* it = ChainHead(name); it; it = it->NextInChain()) {
-        if (!NameIs(it, name)) continue;
-        auto* e = static_cast<TParamCollectionItem*>(it);
-        if (local ? (e->IsLocal && e->OwnerDepth == CurrentDepth) : !e->IsLocal) return e;
-    }
+    const auto it = byName_.find(name);
+    if (it == byName_.end()) return nullptr;
+    for (auto e = it->second.rbegin(); e != it->second.rend(); ++e)
+        if (local ? ((*e)->IsLocal && (*e)->OwnerDepth == CurrentDepth) : !(*e)->IsLocal) return *e;
     return nullptr;
 }
 
 TParamCollectionItem* TParamCollection::addEntry(std::unique_ptr<TParamCollectionItem> entry, std::string name) {
     auto* raw = static_cast<TParamCollectionItem*>(AddNamed(std::move(entry), std::move(name)));
+    indexName(raw);
     if (asReference(raw)) references_.push_back(raw);
     return raw;
 }
@@ -93,18 +135,37 @@ void TParamCollection::ValidateName(std::string_view name) {
 
 void TParamCollection::SetName(TParamCollectionItem* entry, std::string_view name) {
     ValidateName(name);
-    if (entry->IsSystem()) return;
+    if (entry->IsSystem() || entry->Name() == name) return;
+    unindexName(entry);
     THashCollection::SetName(entry, std::string(name));
+    indexName(entry);
 }
 
-void TParamCollection::Delete(TParamCollectionItem* entry) {
-    if (!entry || entry->IsSystem()) return;
+void TParamCollection::Delete(TParamCollectionItem* entry) { Remove(entry); }
+
+std::unique_ptr<TParamCollectionItem> TParamCollection::Remove(TParamCollectionItem* entry) {
+    if (!entry || entry->IsSystem()) return nullptr;
+    unindexName(entry);
     std::erase(references_, entry);
     for (TParamCollectionItem* holder : references_) {
         TParamVar* ref = asReference(holder);
         if (ref->Target == entry) ref->Target = nullptr;
     }
-    THashCollection::Delete(entry->Index());
+    ++deleteCount_;
+    return std::unique_ptr<TParamCollectionItem>(static_cast<TParamCollectionItem*>(Extract(entry->Index()).release()));
+}
+
+std::unique_ptr<TParamCollectionItem> TParamCollection::CreateEntry(uint8_t typeCode) {
+    auto value = CreateValue(typeCode);
+    if (!value) raiseBadVariable({});
+    auto entry = std::make_unique<TParamCollectionItem>();
+    entry->value_ = std::move(value);
+    return entry;
+}
+
+TParamCollectionItem* TParamCollection::Adopt(std::unique_ptr<TParamCollectionItem> entry, std::string_view name) {
+    ValidateName(name);
+    return addEntry(std::move(entry), std::string(name));
 }
 
 std::unique_ptr<TCustomParam> TParamCollection::CopyValue(std::string_view name) const {

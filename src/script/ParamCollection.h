@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace nuvo {
@@ -89,6 +90,17 @@ public:
     // Removes and frees an entry; system variables and none are ignored.
     // References held by other entries to it are unbound.
     void Delete(TParamCollectionItem* entry);
+    // Entries made outside the table and taken in later: the evaluator keeps
+    // its temporaries detached until something may look for them by name, and
+    // recycles them. CreateEntry raises like Add; Adopt names the entry like
+    // SetName (a bad name raises and the entry is dropped) and appends it;
+    // Remove takes an entry out like Delete but hands it back.
+    static std::unique_ptr<TParamCollectionItem> CreateEntry(uint8_t typeCode);
+    TParamCollectionItem* Adopt(std::unique_ptr<TParamCollectionItem> entry, std::string_view name);
+    std::unique_ptr<TParamCollectionItem> Remove(TParamCollectionItem* entry);
+    // How many entries Delete and Remove have taken out so far: a holder of
+    // entry pointers knows they are all still alive while it is unchanged.
+    uint64_t DeleteCount() const { return deleteCount_; }
     // A stand-alone copy of a variable's value (dimensions and elements), or
     // none when the name is not found; a type other than 1..4 raises
     // "%s:不正な変数です".
@@ -147,9 +159,28 @@ private:
     void loadEntries(TStream& s);
     void loadEntry(TStream& s);
 
+    void indexName(TParamCollectionItem* entry);
+    void unindexName(TParamCollectionItem* entry);
+
+    // Lookups by name. The hashed collection's 256 chains keep the order that
+    // decides between namesakes, but its bucket rule crowds names of one
+    // length and ending (flag1, flag2 ...) into a few long chains. This index
+    // keeps, per name regardless of case, the namesakes in the same order as
+    // their chain (the most recently named last), so a lookup is one hash
+    // probe plus a walk over the namesakes only.
+    struct FoldedHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const noexcept;
+    };
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    std::unordered_map<std::string, std::vector<TParamCollectionItem*>, FoldedHash, FoldedEqual> byName_;
     // Entries whose value is a reference: unbound when their target dies.
     std::vector<TParamCollectionItem*> references_;
     std::vector<std::unique_ptr<TKvMemoryStream>> varStack_;
+    uint64_t deleteCount_ = 0;
 };
 
 } // namespace nuvo

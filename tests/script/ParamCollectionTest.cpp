@@ -1,3 +1,4 @@
+#include "base/Cp932.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
 #include "script/ParamCollection.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace nuvo;
@@ -177,6 +179,75 @@ TEST(ParamCollection, FindPrefersTheEarliestNonLocalNamesake) {
     t.SetName(second, "DUP");
     EXPECT_EQ(t.Find("dup"), first);
     EXPECT_EQ(t.FindForDeclare("dup", false), second);
+}
+
+// Find and FindForDeclare against a model of the rule: namesakes are met in
+// the order they were last named, most recent first; a local of the current
+// depth wins at once, otherwise the last non-local met.
+TEST(ParamCollection, LookupsFollowTheNamesakeRuleUnderRandomChanges) {
+    TParamCollection t;
+    const std::vector<std::string> pool = {"a", "A", "b", "ab", "aB", sj("変数"), sj("変数A"), sj("変数a")};
+    struct Model {
+        TParamCollectionItem* entry;
+        uint64_t serial;
+    };
+    std::vector<Model> model;
+    uint64_t serial = 0, seed = 12345;
+    auto next = [&](uint64_t n) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return (seed >> 33) % n;
+    };
+    auto rename = [&](Model& m, const std::string& name) {
+        if (m.entry->Name() != name) m.serial = ++serial;
+        t.SetName(m.entry, name);
+    };
+    auto expectFind = [&](const std::string& name) {
+        std::vector<const Model*> namesakes;
+        for (const Model& m : model)
+            if (sjisSameText(m.entry->Name(), name)) namesakes.push_back(&m);
+        std::sort(namesakes.begin(), namesakes.end(), [](auto* x, auto* y) { return x->serial > y->serial; });
+        TParamCollectionItem *find = nullptr, *local = nullptr, *global = nullptr;
+        for (const Model* m : namesakes) {
+            TParamCollectionItem* e = m->entry;
+            const bool current = e->IsLocal && e->OwnerDepth == t.CurrentDepth;
+            if (current && !local) local = e;
+            if (!e->IsLocal && !global) global = e;
+            if (!e->IsLocal) find = e;
+        }
+        if (local) find = local;
+        ASSERT_EQ(t.Find(name), find) << name;
+        ASSERT_EQ(t.FindForDeclare(name, true), local) << name;
+        ASSERT_EQ(t.FindForDeclare(name, false), global) << name;
+    };
+    for (int step = 0; step < 400; ++step) {
+        switch (next(5)) {
+        case 0:
+        case 1: {
+            model.push_back({t.Add(PT_INT), ++serial});
+            rename(model.back(), pool[next(pool.size())]);
+            break;
+        }
+        case 2:
+            if (!model.empty()) rename(model[next(model.size())], pool[next(pool.size())]);
+            break;
+        case 3:
+            if (!model.empty()) {
+                const size_t k = next(model.size());
+                t.Delete(model[k].entry);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(k));
+            }
+            break;
+        default:
+            if (!model.empty()) {
+                TParamCollectionItem* e = model[next(model.size())].entry;
+                e->IsLocal = static_cast<uint8_t>(next(2));
+                e->OwnerDepth = static_cast<int32_t>(next(3));
+            }
+            t.CurrentDepth = static_cast<int32_t>(next(3));
+            break;
+        }
+        for (const std::string& name : pool) expectFind(name);
+    }
 }
 
 TEST(ParamCollection, DeclareScopesAndInitialValues) {
