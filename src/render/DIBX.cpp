@@ -140,6 +140,16 @@ int32_t TDIBX::ColorToPixel(int32_t color) const {
     return color;
 }
 
+void TDIBX::TakeStorage(TDIBX&& other) {
+    pixels_ = std::move(other.pixels_);
+    bitCount_ = other.bitCount_;
+    rowStep_ = other.rowStep_;
+    storageHeight_ = other.storageHeight_;
+    width_ = other.width_;
+    height_ = other.height_;
+    other.allocate(1, 1, 15);
+}
+
 int32_t TDIBX::PixelToColor(uint32_t pixel) const {
     if (isPaletteBitCount(bitCount_)) return paletteEntryToColor(palette_[pixel & 0xFF]);
     return directPixelToColor(bitCount_, pixel);

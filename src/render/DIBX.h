@@ -47,6 +47,9 @@ public:
     uint8_t* Bits() { return pixels_.data(); }
     const uint8_t* Bits() const { return pixels_.data(); }
     size_t BitsSize() const { return pixels_.size(); }
+    // Takes other's pixel block, format and size; keeps this surface's
+    // palette, key, clip and areas.
+    void TakeStorage(TDIBX&& other);
     // The colour (0x00BBGGRR) a pixel value shows in this surface's format.
     int32_t PixelToColor(uint32_t pixel) const;
     // The pixel value nearest to a colour: ColorToPixel for direct formats,
