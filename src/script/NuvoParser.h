@@ -1,0 +1,99 @@
+// A compiled expression and its evaluator. Pages store every command argument
+// as the stream form written by TBuildNuvoParser; TNuvoParser reads it, runs it
+// against the variable table (Execute) and keeps the value of a plain,
+// non-assignment expression in Result.
+//
+// Execute performs the operations in order. Names are looked up in the table
+// for every operation; intermediate results are temporaries named "____..."
+// that exist for the length of one evaluation and are deleted afterwards. A
+// failing operation ends the evaluation silently: what earlier operations did
+// stays done and later ones do not happen. Execute itself never raises.
+//
+// Integer arithmetic is 32-bit and wraps; INT_MIN / -1 and INT_MIN % -1 fail
+// like a division by zero. Real arithmetic is 80-bit; a division by zero, an
+// overflow or an invalid operation fails, so no infinity or NaN is ever stored.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvo {
+
+class ScriptContext;
+class TCustomParam;
+class TParamVar;
+class TStream;
+
+// One operation: operands are constants (TParamInt, TParamFloat, TParamFlag,
+// TParamStr scalars) or references naming a variable or a temporary.
+struct TOpeData {
+    uint8_t Opcode = 0;
+    std::string Target;
+    uint8_t FuncId = 0; // ocFunc only: the function number
+    std::vector<std::unique_ptr<TCustomParam>> Operands;
+
+    TOpeData();
+    ~TOpeData();
+    TOpeData(TOpeData&&) noexcept;
+    TOpeData& operator=(TOpeData&&) noexcept;
+
+    // Derived at load: the operands as a list, the reference operands, and
+    // whether Target names a temporary.
+    std::vector<TCustomParam*> Args;
+    std::vector<TParamVar*> References;
+    bool TargetIsTemp = false;
+};
+
+class TNuvoParser {
+public:
+    TNuvoParser();
+    ~TNuvoParser();
+    TNuvoParser(const TNuvoParser&) = delete;
+    TNuvoParser& operator=(const TNuvoParser&) = delete;
+
+    // Replaces the operations by the stream form at the stream's position.
+    // Refuses (raising, with the list left empty) truncated data, an ocFunc
+    // whose number is outside the catalogue or whose argument count is outside
+    // the function's bounds, and an ocDimTo without operands.
+    void LoadFromStream(TStream& s);
+    // Writes the stream form (references as names).
+    void SaveToStream(TStream& s) const;
+    // Becomes a copy of other's operations (constants by value, references by name).
+    void Assign(const TNuvoParser& other);
+    void Clear();
+
+    // Evaluates against the context's variable table; never raises.
+    void Execute(ScriptContext& context);
+    // The value of the last evaluation of a plain expression, or none.
+    const TCustomParam* Result() const { return result_.get(); }
+    std::unique_ptr<TCustomParam> TakeResult() { return std::move(result_); }
+    // The message (Shift-JIS) of the error that ended the last evaluation
+    // early, empty when it ran to its end. For diagnostics only.
+    const std::string& LastError() const { return lastError_; }
+
+    const std::vector<TOpeData>& Operations() const { return ops_; }
+
+private:
+    std::vector<TOpeData> ops_;
+    std::unique_ptr<TCustomParam> result_;
+    std::string lastError_;
+};
+
+// Compiles text and returns the loaded form (Build, the stream form, then
+// LoadFromStream), raising the compiler's errors.
+std::unique_ptr<TNuvoParser> compileExpression(std::string_view text);
+
+// Trims text; empty gives false. Otherwise compiles and evaluates it once and
+// gives true; a text that does not compile gives false.
+bool RunExpressionText(ScriptContext& context, std::string_view text);
+
+// The listing form of a loaded operation: "ocPlus ____1 := b, 1". Constants are
+// written so that they read back as the same kind of operand (a real always
+// with a point or an exponent, a string between double quotes with \" \\ and
+// \n escapes).
+std::string describeOperation(const TOpeData& op);
+
+} // namespace nuvo
