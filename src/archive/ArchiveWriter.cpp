@@ -89,7 +89,7 @@ void TVrFileCollection::packEntry(TVrFile& entry, TKvBigStream& out, int version
     Packed p;
     if (entry.Data) {
         p = packPlain(entry.Data->bytes(), canStore, entry);
-    } else if (std::string path = entry.SourcePath.empty() ? diskPathOf(entry.Name()) : entry.SourcePath;
+    } else if (std::string path = entry.SourcePath ? *entry.SourcePath : diskPathOf(entry.Name());
                !path.empty()) {
         std::vector<uint8_t> file = readWholeFile(path);
         entry.FileTime = platform::fileDosTime(path);

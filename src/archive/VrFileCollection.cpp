@@ -113,6 +113,12 @@ void TVrFileCollection::Open(const std::string& nativePath) {
     ReadDirectory(*stream_);
 }
 
+void TVrFileCollection::OpenStream(std::unique_ptr<TKvBigStream> stream) {
+    clearAll();
+    stream_ = std::move(stream);
+    ReadDirectory(*stream_);
+}
+
 bool TVrFileCollection::openTrailer(int64_t size, bool strict) {
     auto refuse = [strict]() -> bool {
         if (strict) raiseBrokenData();
@@ -154,19 +160,27 @@ void TVrFileCollection::ReadDirectory(TKvBigStream& s) {
     if (n < 0 || s.remaining() < offsetBytes || n > (s.remaining() - offsetBytes) / minEntryBytes(version))
         raiseBrokenData();
 
-    std::vector<std::string> names(static_cast<size_t>(n));
+    // All names in one buffer: a million small strings would cost a million
+    // allocations before the entries make their own.
+    std::string nameBytes;
+    std::vector<size_t> nameEnds(static_cast<size_t>(n));
     {
         TKvBuffBigStream buffered(s);
         TKvRandom nameKey(ArchiveSeed);
-        for (std::string& name : names) {
+        for (size_t& end : nameEnds) {
             int32_t length;
             buffered.ReadExact(&length, 4);
-            if (length <= 0) continue;
-            if (length > buffered.Remaining()) raiseBrokenData();
-            name.resize(static_cast<size_t>(length));
-            buffered.ReadExact(name.data(), length);
-            if (version >= 100)
-                for (char& c : name) c = static_cast<char>(c ^ static_cast<char>(nameKey.Next() & 0xFF));
+            if (length > 0) {
+                if (length > buffered.Remaining()) raiseBrokenData();
+                const size_t at = nameBytes.size();
+                nameBytes.resize(at + static_cast<size_t>(length));
+                char* name = nameBytes.data() + at;
+                buffered.ReadExact(name, length);
+                if (version >= 100)
+                    for (int32_t k = 0; k < length; ++k)
+                        name[k] = static_cast<char>(name[k] ^ static_cast<char>(nameKey.Next() & 0xFF));
+            }
+            end = nameBytes.size();
         }
     }
 
@@ -208,7 +222,8 @@ void TVrFileCollection::ReadDirectory(TKvBigStream& s) {
             e->Checksum = sums[k];
             e->ChecksumUncompressed = version >= 102 ? uncompressedSums[k] : 0;
         }
-        Add(std::move(e), std::move(names[k]));
+        const size_t from = k == 0 ? 0 : nameEnds[k - 1];
+        Add(std::move(e), nameBytes.substr(from, nameEnds[k] - from));
     }
     auto sentinel = std::make_unique<TVrFile>();
     sentinel->Offset = offsets[static_cast<size_t>(n)];
@@ -292,7 +307,7 @@ void TVrFileCollection::LoadEntry(TStream& stream, std::string_view name) {
 }
 
 std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(std::string_view name) {
-    if (!stream_) return nullptr;
+    if (!stream_ || archiveName_.empty()) return nullptr;
     const TVrFile* entry = FindItem(name);
     if (!entry || entry->Data) return nullptr;
     checkRange(*entry);

@@ -33,7 +33,8 @@ public:
     uint8_t ChecksumUncompressed = 0; // 1: Checksum covers the uncompressed bytes
     // The native file this entry is packed from, when the caller knows it
     // better than Folder + name (a packing tool whose names were converted).
-    std::string SourcePath;
+    // Held apart: a directory of a million entries never has one.
+    std::unique_ptr<std::string> SourcePath;
 };
 
 class TVrFileCollection : public THashCollectionOf<TVrFile> {
@@ -47,6 +48,9 @@ public:
     // without stream. Raises the broken-data error on a directory that does
     // not hold together (truncated, counts beyond the file, unknown version).
     void Open(const std::string& nativePath);
+    // Drops everything and reads the archive held in a stream, whose
+    // position is S (archives in memory; no range streams over them).
+    void OpenStream(std::unique_ptr<TKvBigStream> stream);
     // Reads a directory at the stream's position (S); entries' offsets become
     // absolute. Adds N entries and the sentinel "\EOF\".
     void ReadDirectory(TKvBigStream& stream);

@@ -308,7 +308,7 @@ int runPack(const Args& args) {
         if (!seen.insert(nuvo::sjisLower(source.sjis)).second)
             std::fprintf(stderr, "nuvotool: warning: %s: another file has the same name in another letter case\n",
                          rel.c_str());
-        archive.AddEntry(source.sjis)->SourcePath = source.path;
+        archive.AddEntry(source.sjis)->SourcePath = std::make_unique<std::string>(source.path);
     }
     nuvo::TKvBigMemoryStream packed;
     try {
