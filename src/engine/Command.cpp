@@ -1,0 +1,129 @@
+#include "engine/Command.h"
+
+#include "base/Stream.h"
+#include "base/StreamIO.h"
+#include "engine/Commands.h"
+#include "engine/Page.h"
+#include "script/NuvoParser.h"
+
+namespace nuvo {
+namespace {
+
+// Reads the own fields of a record; the counts it meets are checked against
+// what remains in the stream before anything is allocated.
+class FieldReader final : public TFieldVisitor {
+public:
+    FieldReader(TStream& s, int32_t version) : s_(s), version_(version) {}
+
+    void Expr(const char*, TNuvoParser& e, int32_t since) override {
+        if (version_ >= since) e.LoadFromStream(s_);
+    }
+    void Str(const char*, std::string& v) override { v = ReadStrChecked(s_); }
+    void Int(const char*, int32_t& v, int32_t since) override {
+        if (version_ >= since) v = ReadIntChecked(s_);
+    }
+    void Byte(const char*, uint8_t& v, ByteFieldKind) override { v = ReadByteChecked(s_); }
+    void ExprList(const char*, TExprList& list) override {
+        const int32_t n = ReadCountChecked(s_, 4); // an empty expression is its count
+        list.clear();
+        list.reserve(static_cast<size_t>(n));
+        for (int32_t i = 0; i < n; ++i) {
+            list.push_back(std::make_unique<TNuvoParser>());
+            list.back()->LoadFromStream(s_);
+        }
+    }
+    void Bytes(const char*, std::string& bytes) override {
+        const int32_t n = ReadCountChecked(s_, 1);
+        bytes.resize(static_cast<size_t>(n));
+        ReadExact(s_, bytes.data(), n);
+    }
+    void Props(TPropExprs& props) override {
+        for (auto& e : props)
+            if (e) e->LoadFromStream(s_);
+    }
+
+private:
+    TStream& s_;
+    int32_t version_;
+};
+
+class FieldWriter final : public TFieldVisitor {
+public:
+    FieldWriter(TStream& s, int32_t version) : s_(s), version_(version) {}
+
+    void Expr(const char*, TNuvoParser& e, int32_t since) override {
+        if (version_ >= since) e.SaveToStream(s_);
+    }
+    void Str(const char*, std::string& v) override { WriteStr(s_, v); }
+    void Int(const char*, int32_t& v, int32_t since) override {
+        if (version_ >= since) WriteInt(s_, v);
+    }
+    void Byte(const char*, uint8_t& v, ByteFieldKind) override { WriteByte(s_, v); }
+    void ExprList(const char*, TExprList& list) override {
+        WriteInt(s_, static_cast<int32_t>(list.size()));
+        for (auto& e : list) e->SaveToStream(s_);
+    }
+    void Bytes(const char*, std::string& bytes) override {
+        WriteInt(s_, static_cast<int32_t>(bytes.size()));
+        s_.write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+    void Props(TPropExprs& props) override {
+        for (auto& e : props)
+            if (e) e->SaveToStream(s_);
+    }
+
+private:
+    TStream& s_;
+    int32_t version_;
+};
+
+} // namespace
+
+TCommand::~TCommand() = default;
+
+bool TCommand::IsLabel(std::string_view) const { return false; }
+
+void TCommand::LoadFromStream(TStream& s, int32_t version) {
+    Indent = ReadIntChecked(s);
+    FDisabled = ReadByteChecked(s);
+    FRunOn = ReadByteChecked(s);
+    LineNo = ReadIntChecked(s);
+    FieldReader reader(s, version);
+    VisitFields(reader);
+}
+
+void TCommand::Begin(TCallMan&) {}
+
+void TCommand::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
+
+void TCommand::SaveState(std::unique_ptr<TKvMemoryStream>&) {}
+
+void TCommand::LoadState(TStream&) {}
+
+void TCommand::Abort() {}
+
+void TCommand::SaveToStream(TStream& s, int32_t version) {
+    WriteByte(s, TypeCode());
+    WriteInt(s, Indent);
+    WriteByte(s, FDisabled);
+    WriteByte(s, FRunOn);
+    WriteInt(s, LineNo);
+    FieldWriter writer(s, version);
+    VisitFields(writer);
+}
+
+int TComList::FindLabel(std::string_view name) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->IsLabel(name)) return static_cast<int>(i);
+    return -1;
+}
+
+TComComponent::TComComponent(TComList& owner, uint8_t code) : TCommand(owner) {
+    const TPage* page = owner.Page();
+    if (!page) return;
+    const auto& mask = page->Masks[code];
+    for (int p = 0; p < kPropCount; ++p)
+        if (mask[static_cast<size_t>(p / 8)] & (1u << (p % 8))) PropExprs[static_cast<size_t>(p)] = std::make_unique<TNuvoParser>();
+}
+
+} // namespace nuvo

@@ -1,0 +1,123 @@
+// The command record every page is made of: the common part (indent,
+// disabled, run-on, line number) and the operations the interpreter calls.
+// Each command kind (Commands.h) adds its stored fields and lists them, in
+// stream order, in VisitFields; the page reader, the page writer and the
+// toolkit's text form all walk that one list, so the three can never
+// disagree about a record's layout.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvo {
+
+class TCallMan;
+class TCommand;
+class TKvMemoryStream;
+class TNuvoParser;
+class TPage;
+class TStream;
+
+constexpr int kCommandKindCount = 61; // codes 0 .. 60
+constexpr int kMaskBytes = 21;        // 168 bits; properties 0 .. 164 use them
+constexpr int kPropCount = 165;       // PR_NAME 0 .. PR_BLURDELAY 164
+
+using TPropExprs = std::array<std::unique_ptr<TNuvoParser>, kPropCount>;
+using TExprList = std::vector<std::unique_ptr<TNuvoParser>>;
+
+// How a byte field reads as text.
+enum class ByteFieldKind { Number, TypeCode, Scope };
+
+// Walks a command's stored fields in stream order. A field given with a
+// version is stored only in pages of at least that version; in older pages it
+// keeps its empty value (an empty expression, 0).
+class TFieldVisitor {
+public:
+    virtual ~TFieldVisitor() = default;
+    virtual void Expr(const char* name, TNuvoParser& e, int32_t sinceVersion = 0) = 0;
+    virtual void Str(const char* name, std::string& s) = 0;
+    virtual void Int(const char* name, int32_t& v, int32_t sinceVersion = 0) = 0;
+    virtual void Byte(const char* name, uint8_t& v, ByteFieldKind kind) = 0;
+    // Int n, then n expressions.
+    virtual void ExprList(const char* name, TExprList& list) = 0;
+    // Int n, then n bytes (the marked-up text of TextIns).
+    virtual void Bytes(const char* name, std::string& bytes) = 0;
+    // The expressions of the properties the page's mask sets for this kind,
+    // in ascending property number (the array holds exactly those).
+    virtual void Props(TPropExprs& props) = 0;
+};
+
+// The commands of one page, in order, owned.
+class TComList {
+public:
+    explicit TComList(TPage* page) : page_(page) {}
+
+    TPage* Page() const { return page_; }
+    int Count() const { return static_cast<int>(items_.size()); }
+    TCommand* At(int index) const { return items_[static_cast<size_t>(index)].get(); }
+    void Add(std::unique_ptr<TCommand> command) { items_.push_back(std::move(command)); }
+    void Clear() { items_.clear(); }
+    void Reserve(size_t n) { items_.reserve(n); }
+
+    // The index of the first command whose IsLabel(name) holds, or -1.
+    int FindLabel(std::string_view name) const;
+
+private:
+    TPage* page_;
+    std::vector<std::unique_ptr<TCommand>> items_;
+};
+
+class TCommand {
+public:
+    explicit TCommand(TComList& owner) : owner_(&owner) {}
+    virtual ~TCommand();
+    TCommand(const TCommand&) = delete;
+    TCommand& operator=(const TCommand&) = delete;
+
+    // The common record.
+    int32_t Indent = 0;
+    uint8_t FDisabled = 0;
+    uint8_t FRunOn = 1;
+    int32_t LineNo = 0;
+
+    TComList& Owner() const { return *owner_; }
+
+    // The operations, in the order of the system's table.
+    virtual uint8_t TypeCode() const = 0;
+    // Whether the next command may run in the same frame after this one.
+    virtual bool RunOn() const { return FRunOn != 0; }
+    virtual bool Disabled() const { return FDisabled != 0; }
+    virtual void SetDisabled(bool disabled) { FDisabled = disabled ? 1 : 0; }
+    // While this command is in progress no event handler may start.
+    virtual bool BlocksEvents() const { return false; }
+    // True for the Label of that name (compared exactly).
+    virtual bool IsLabel(std::string_view name) const;
+    // Reads the common record and the kind's own fields; version is the page's.
+    virtual void LoadFromStream(TStream& s, int32_t version);
+    // Called once before the first Execute of a run of the command.
+    virtual void Begin(TCallMan& callState);
+    // Runs the command; the default moves index to the next command.
+    virtual void Execute(TCallMan& callState, TPage*& page, int32_t& index);
+    // Appends the in-progress state of a begun command (creating the stream).
+    virtual void SaveState(std::unique_ptr<TKvMemoryStream>& stream);
+    virtual void LoadState(TStream& s);
+    // Cancels an in-progress command.
+    virtual void Abort();
+    // The interpreter counts a step that ran such a command as a waiting step.
+    virtual bool IsWaitKind() const { return false; }
+
+    // The kind's own fields in stream order (after the common record).
+    virtual void VisitFields(TFieldVisitor& v) = 0;
+    // Writes the code byte, the common record and the own fields as a page of
+    // that version stores them.
+    void SaveToStream(TStream& s, int32_t version);
+
+private:
+    TComList* owner_;
+};
+
+} // namespace nuvo

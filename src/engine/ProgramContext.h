@@ -1,0 +1,69 @@
+// The program-wide objects the scenario engine works with, reached through
+// one context instead of globals so that every test can make a fresh one.
+// Everything here is borrowed: the main window creates these objects and
+// frees them after the project. Fields the engine does not need yet are left
+// out; later subsystems add theirs here.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nuvo {
+
+class TParamCollection;
+class TProject;
+class TVrFileManager;
+
+namespace platform {
+class ISystem;
+}
+
+// Values the project hands to transitions it does not create itself: the two
+// parameters of WP_ZOOMIN (the zoom centre), set from the screen size when
+// the project file is read.
+struct TTransitionDefaults {
+    int32_t ZoomInParam[2] = {0, 0};
+};
+
+struct TProgramContext {
+    TVrFileManager* Files = nullptr;
+    TParamCollection* Vars = nullptr;
+    // Message boxes; without dialogs every box answers Ok (tools and tests
+    // that expect no box at all).
+    platform::IDialogs* Dialogs = nullptr;
+    platform::ISystem* System = nullptr;
+
+    // The command-line arguments after the program's name (a data folder and
+    // further archives). Their presence decides the installed-data search and
+    // where the save file lies.
+    std::vector<std::string> Args;
+
+    // The one program-wide stop flag: the frame loop and the interpreter stop
+    // when it is set.
+    bool QuitRequested = false;
+    // Asks the main window to close (after the current frame).
+    std::function<void()> RequestClose;
+    // Makes the Shift-JIS text the application title and window caption.
+    std::function<void(const std::string& sjisTitle)> SetCaption;
+    // One line for a person at a terminal (UTF-8, no newline). Standard error
+    // when unset.
+    std::function<void(const std::string& utf8Line)> Report;
+
+    TTransitionDefaults Transitions;
+
+    // The running title; none before the project is created and after it is freed.
+    TProject* Project = nullptr;
+
+    // Shows a message box through Dialogs.
+    platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,
+                                        platform::MessageButtons buttons, platform::MessageIcon icon);
+    void ReportLine(const std::string& utf8Line);
+    // Sets QuitRequested and asks the main window to close.
+    void Quit();
+};
+
+} // namespace nuvo
