@@ -20,7 +20,8 @@ void exercise(nuvo::TParamCollection& t) {
             (void)v->AsString();
             (void)v->AsFloat();
             const int32_t n = v->Count();
-            for (int32_t k = 0; k < v->DimCount() && k < 8; ++k) (void)v->DimSize(k);
+            for (int32_t k = 0; k < v->DimCount() && k < 8; ++k)
+                (void)v->DimSize(k);
             if (n > 0) (void)v->GetStrAt(n - 1);
             (void)v->IndexOfStr("a", false, true);
             v->SetInteger(1);
@@ -46,8 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nuvo::TKvMemoryStream s(std::vector<uint8_t>(data + 1, data + size));
     nuvo::TParamCollection t;
     try {
-        if (mode & 1) t.LoadStatusVariables(s);
-        else (void)t.LoadGameVariables(s, kVersions[(mode >> 1) % std::size(kVersions)]);
+        if (mode & 1)
+            t.LoadStatusVariables(s);
+        else
+            (void)t.LoadGameVariables(s, kVersions[(mode >> 1) % std::size(kVersions)]);
     } catch (const nuvo::ENuvoError&) {
     }
     exercise(t);

@@ -26,8 +26,10 @@ void TExtendedList::Sort(bool descending) {
     // NaN compares false both ways, which would break the sort's ordering
     // requirement: keep NaNs apart and put them last.
     const auto numbers = std::partition(items_.begin(), items_.end(), [](long double v) { return !std::isnan(v); });
-    if (descending) std::sort(items_.begin(), numbers, [](long double a, long double b) { return a > b; });
-    else std::sort(items_.begin(), numbers);
+    if (descending)
+        std::sort(items_.begin(), numbers, [](long double a, long double b) { return a > b; });
+    else
+        std::sort(items_.begin(), numbers);
 }
 
 } // namespace nuvo

@@ -52,7 +52,8 @@ Rounded15 round15(long double value) {
     for (; i < text.size() && text[i] != 'e'; ++i)
         if (isDigit(text[i])) out.digits += text[i];
     out.exponent = std::atoi(std::string(text.substr(i + 1)).c_str());
-    while (out.digits.size() > 1 && out.digits.back() == '0') out.digits.pop_back();
+    while (out.digits.size() > 1 && out.digits.back() == '0')
+        out.digits.pop_back();
     return out;
 }
 
@@ -107,8 +108,10 @@ std::optional<int32_t> parseInt(std::string_view t) {
 }
 
 std::optional<long double> parseReal(std::string_view t) {
-    while (!t.empty() && isBlank(t.front())) t.remove_prefix(1);
-    while (!t.empty() && isBlank(t.back())) t.remove_suffix(1);
+    while (!t.empty() && isBlank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && isBlank(t.back()))
+        t.remove_suffix(1);
     if (t.empty()) return std::nullopt;
     size_t i = 0;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;

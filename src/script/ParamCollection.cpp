@@ -99,8 +99,10 @@ TParamCollectionItem* TParamCollection::Find(std::string_view name) const {
     if (it == byName_.end()) return nullptr;
     TParamCollectionItem* nonLocal = nullptr;
     for (auto e = it->second.rbegin(); e != it->second.rend(); ++e) {
-        if (!(*e)->IsLocal) nonLocal = *e;
-        else if ((*e)->OwnerDepth == CurrentDepth) return *e;
+        if (!(*e)->IsLocal)
+            nonLocal = *e;
+        else if ((*e)->OwnerDepth == CurrentDepth)
+            return *e;
     }
     return nonLocal;
 }
@@ -179,7 +181,8 @@ std::unique_ptr<TCustomParam> TParamCollection::CopyValue(std::string_view name)
 }
 
 void TParamCollection::deleteFrom(int first) {
-    for (int i = Count() - 1; i >= first && i >= kSystemVariableCount; --i) Delete(Entry(i));
+    for (int i = Count() - 1; i >= first && i >= kSystemVariableCount; --i)
+        Delete(Entry(i));
 }
 
 void TParamCollection::DeleteOwnedBy(int32_t depth) {
@@ -217,11 +220,20 @@ TParamCollectionItem* TParamCollection::Declare(std::string_view name, uint8_t t
     if (!initial) return entry;
     TCustomParam& value = *entry->Value();
     switch (typeCode & 0x7F) {
-    case PT_INT: value.SetInteger(initial->AsInteger()); break;
-    case PT_FLOAT: value.SetFloat(initial->AsFloat()); break;
-    case PT_BOOL: value.SetBool(initial->AsBool()); break;
-    case PT_STR: value.SetString(initial->AsString()); break;
-    default: break;
+    case PT_INT:
+        value.SetInteger(initial->AsInteger());
+        break;
+    case PT_FLOAT:
+        value.SetFloat(initial->AsFloat());
+        break;
+    case PT_BOOL:
+        value.SetBool(initial->AsBool());
+        break;
+    case PT_STR:
+        value.SetString(initial->AsString());
+        break;
+    default:
+        break;
     }
     return entry;
 }
@@ -308,9 +320,12 @@ void TParamCollection::saveEntries(TStream& s, bool status) const {
     std::vector<const TParamCollectionItem*> held, outside;
     for (const TParamCollectionItem* e : selected) {
         const TParamCollectionItem* target = targetOf(e);
-        if (!target || written[static_cast<size_t>(target->Index())]) write(e);
-        else if (inRecord[static_cast<size_t>(target->Index())]) held.push_back(e);
-        else outside.push_back(e);
+        if (!target || written[static_cast<size_t>(target->Index())])
+            write(e);
+        else if (inRecord[static_cast<size_t>(target->Index())])
+            held.push_back(e);
+        else
+            outside.push_back(e);
     }
     for (bool progress = true; progress && !held.empty();) {
         progress = false;
@@ -325,8 +340,10 @@ void TParamCollection::saveEntries(TStream& s, bool status) const {
         }
         held = std::move(still);
     }
-    for (const TParamCollectionItem* e : held) write(e);
-    for (const TParamCollectionItem* e : outside) write(e);
+    for (const TParamCollectionItem* e : held)
+        write(e);
+    for (const TParamCollectionItem* e : outside)
+        write(e);
 }
 
 void TParamCollection::loadEntry(TStream& s) {
@@ -349,7 +366,8 @@ void TParamCollection::loadEntry(TStream& s) {
 
 void TParamCollection::loadEntries(TStream& s) {
     const int32_t n = ReadCountChecked(s, kMinEntryBytes);
-    for (int32_t i = 0; i < n; ++i) loadEntry(s);
+    for (int32_t i = 0; i < n; ++i)
+        loadEntry(s);
 }
 
 void TParamCollection::SaveGameVariables(TStream& s) const {
@@ -382,7 +400,8 @@ TLegacyHistoryLayout TParamCollection::LoadGameVariables(TStream& s, int32_t ver
         TLegacyHistoryLayout legacy;
         if (version > 112 && version < 135) {
             legacy.Present = true;
-            for (int32_t& v : legacy.Values) v = ReadIntChecked(s);
+            for (int32_t& v : legacy.Values)
+                v = ReadIntChecked(s);
         }
         std::string tempAlias = TempAlias;
         if (version > 120) tempAlias = ReadStrChecked(s);

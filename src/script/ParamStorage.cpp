@@ -15,8 +15,7 @@ namespace nuvo {
 
 // ---- ElementBuffer
 
-template <typename T>
-void ElementBuffer<T>::resize(int32_t n) {
+template <typename T> void ElementBuffer<T>::resize(int32_t n) {
     if (n <= 1) {
         if (data_ != &first_) {
             first_ = n == 1 ? std::move(heap_[0]) : T{};
@@ -40,8 +39,7 @@ void ElementBuffer<T>::resize(int32_t n) {
     size_ = n;
 }
 
-template <typename T>
-void ElementBuffer<T>::adopt(std::vector<T>&& elements) {
+template <typename T> void ElementBuffer<T>::adopt(std::vector<T>&& elements) {
     if (elements.size() <= 1) {
         first_ = elements.empty() ? T{} : std::move(elements[0]);
         std::vector<T>().swap(heap_);
@@ -55,8 +53,7 @@ void ElementBuffer<T>::adopt(std::vector<T>&& elements) {
     size_ = static_cast<int32_t>(heap_.size());
 }
 
-template <typename T>
-void ElementBuffer<T>::assign(const T* source, int32_t n) {
+template <typename T> void ElementBuffer<T>::assign(const T* source, int32_t n) {
     if (source == data_) return;
     resize(n);
     std::copy(source, source + n, data_);
@@ -66,11 +63,9 @@ void ElementBuffer<T>::assign(const T* source, int32_t n) {
 
 namespace {
 
-template <typename T>
-struct Conv;
+template <typename T> struct Conv;
 
-template <>
-struct Conv<int32_t> {
+template <> struct Conv<int32_t> {
     static constexpr uint8_t code = PT_INT;
     static constexpr int64_t recordBytes = 4;
     static int32_t toInt(int32_t v) { return v; }
@@ -83,8 +78,7 @@ struct Conv<int32_t> {
     static int32_t fromText(std::string_view s) { return textToInt(s); }
 };
 
-template <>
-struct Conv<long double> {
+template <> struct Conv<long double> {
     static constexpr uint8_t code = PT_FLOAT;
     static constexpr int64_t recordBytes = 10;
     static int32_t toInt(long double v) { return truncToInt32(v); }
@@ -97,8 +91,7 @@ struct Conv<long double> {
     static long double fromText(std::string_view s) { return textToReal(s); }
 };
 
-template <>
-struct Conv<uint8_t> {
+template <> struct Conv<uint8_t> {
     static constexpr uint8_t code = PT_BOOL;
     static constexpr int64_t recordBytes = 1;
     static int32_t toInt(uint8_t v) { return v != 0 ? 1 : 0; }
@@ -111,8 +104,7 @@ struct Conv<uint8_t> {
     static uint8_t fromText(std::string_view s) { return s == "TRUE"; }
 };
 
-template <>
-struct Conv<std::string> {
+template <> struct Conv<std::string> {
     static constexpr uint8_t code = PT_STR;
     static constexpr int64_t recordBytes = 4;
     static int32_t toInt(const std::string& v) { return textToInt(v); }
@@ -126,39 +118,44 @@ struct Conv<std::string> {
 };
 
 // Element i of any value, read as the element type T.
-template <typename T>
-T readAs(const TCustomParam& source, int32_t i) {
-    if constexpr (std::is_same_v<T, int32_t>) return source.GetIntAt(i);
-    else if constexpr (std::is_same_v<T, long double>) return source.GetFloatAt(i);
-    else if constexpr (std::is_same_v<T, uint8_t>) return source.GetBoolAt(i) ? 1 : 0;
-    else return source.GetStrAt(i);
+template <typename T> T readAs(const TCustomParam& source, int32_t i) {
+    if constexpr (std::is_same_v<T, int32_t>)
+        return source.GetIntAt(i);
+    else if constexpr (std::is_same_v<T, long double>)
+        return source.GetFloatAt(i);
+    else if constexpr (std::is_same_v<T, uint8_t>)
+        return source.GetBoolAt(i) ? 1 : 0;
+    else
+        return source.GetStrAt(i);
 }
 
-template <typename T>
-void writeElements(TStream& s, const T* data, int32_t n) {
+template <typename T> void writeElements(TStream& s, const T* data, int32_t n) {
     if constexpr (std::is_same_v<T, int32_t> || std::is_same_v<T, uint8_t>) {
         static_assert(std::endian::native == std::endian::little);
         s.write(data, static_cast<int64_t>(n) * static_cast<int64_t>(sizeof(T)));
     } else if constexpr (std::is_same_v<T, long double>) {
         std::vector<uint8_t> bytes(static_cast<size_t>(n) * 10);
-        for (int32_t i = 0; i < n; ++i) float80ToBytes(data[i], &bytes[static_cast<size_t>(i) * 10]);
+        for (int32_t i = 0; i < n; ++i)
+            float80ToBytes(data[i], &bytes[static_cast<size_t>(i) * 10]);
         s.write(bytes.data(), static_cast<int64_t>(bytes.size()));
     } else {
-        for (int32_t i = 0; i < n; ++i) WriteStr(s, data[i]);
+        for (int32_t i = 0; i < n; ++i)
+            WriteStr(s, data[i]);
     }
 }
 
-template <typename T>
-std::vector<T> readElements(TStream& s, int32_t n) {
+template <typename T> std::vector<T> readElements(TStream& s, int32_t n) {
     std::vector<T> out(static_cast<size_t>(n));
     if constexpr (std::is_same_v<T, int32_t> || std::is_same_v<T, uint8_t>) {
         ReadExact(s, out.data(), static_cast<int64_t>(n) * static_cast<int64_t>(sizeof(T)));
     } else if constexpr (std::is_same_v<T, long double>) {
         std::vector<uint8_t> bytes(static_cast<size_t>(n) * 10);
         ReadExact(s, bytes.data(), static_cast<int64_t>(bytes.size()));
-        for (int32_t i = 0; i < n; ++i) out[static_cast<size_t>(i)] = float80FromBytes(&bytes[static_cast<size_t>(i) * 10]);
+        for (int32_t i = 0; i < n; ++i)
+            out[static_cast<size_t>(i)] = float80FromBytes(&bytes[static_cast<size_t>(i) * 10]);
     } else {
-        for (auto& e : out) e = ReadStrChecked(s);
+        for (auto& e : out)
+            e = ReadStrChecked(s);
     }
     return out;
 }
@@ -172,85 +169,67 @@ int32_t checkedCount(int64_t n, std::span<const int32_t> requested) {
 
 // ---- TParamStorage
 
-template <typename T>
-T& TParamStorage<T>::at(int32_t i) {
+template <typename T> T& TParamStorage<T>::at(int32_t i) {
     if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(elements_.size())) raiseBadIndex(i);
     return elements_.data()[i];
 }
 
-template <typename T>
-const T& TParamStorage<T>::at(int32_t i) const {
+template <typename T> const T& TParamStorage<T>::at(int32_t i) const {
     if (static_cast<uint32_t>(i) >= static_cast<uint32_t>(elements_.size())) raiseBadIndex(i);
     return elements_.data()[i];
 }
 
-template <typename T>
-T& TParamStorage<T>::scalar() {
+template <typename T> T& TParamStorage<T>::scalar() {
     MakeScalar();
     if (elements_.size() == 0) elements_.resize(1);
     return elements_.data()[0];
 }
 
-template <typename T>
-void TParamStorage<T>::SetCount(int32_t n) {
+template <typename T> void TParamStorage<T>::SetCount(int32_t n) {
     const int32_t request[] = {n};
     elements_.resize(checkedCount(n, request));
 }
 
-template <typename T>
-uint8_t TParamStorage<T>::ParamType() const { return Conv<T>::code; }
+template <typename T> uint8_t TParamStorage<T>::ParamType() const { return Conv<T>::code; }
 
-template <typename T>
-bool TParamStorage<T>::AsBool() const { return Conv<T>::toBool(elements_.data()[0]); }
-template <typename T>
-long double TParamStorage<T>::AsFloat() const { return Conv<T>::toReal(elements_.data()[0]); }
-template <typename T>
-int32_t TParamStorage<T>::AsInteger() const { return Conv<T>::toInt(elements_.data()[0]); }
-template <typename T>
-std::string TParamStorage<T>::AsString() const { return Conv<T>::toText(elements_.data()[0]); }
+template <typename T> bool TParamStorage<T>::AsBool() const { return Conv<T>::toBool(elements_.data()[0]); }
+template <typename T> long double TParamStorage<T>::AsFloat() const { return Conv<T>::toReal(elements_.data()[0]); }
+template <typename T> int32_t TParamStorage<T>::AsInteger() const { return Conv<T>::toInt(elements_.data()[0]); }
+template <typename T> std::string TParamStorage<T>::AsString() const { return Conv<T>::toText(elements_.data()[0]); }
 
-template <typename T>
-void TParamStorage<T>::SetBool(bool b) { scalar() = Conv<T>::fromBool(b); }
-template <typename T>
-void TParamStorage<T>::SetFloat(long double x) { scalar() = Conv<T>::fromReal(x); }
-template <typename T>
-void TParamStorage<T>::SetInteger(int32_t i) { scalar() = Conv<T>::fromInt(i); }
-template <typename T>
-void TParamStorage<T>::SetString(std::string_view s) {
-    if constexpr (std::is_same_v<T, std::string>) scalar().assign(s.data(), s.size());
-    else scalar() = Conv<T>::fromText(s);
+template <typename T> void TParamStorage<T>::SetBool(bool b) { scalar() = Conv<T>::fromBool(b); }
+template <typename T> void TParamStorage<T>::SetFloat(long double x) { scalar() = Conv<T>::fromReal(x); }
+template <typename T> void TParamStorage<T>::SetInteger(int32_t i) { scalar() = Conv<T>::fromInt(i); }
+template <typename T> void TParamStorage<T>::SetString(std::string_view s) {
+    if constexpr (std::is_same_v<T, std::string>)
+        scalar().assign(s.data(), s.size());
+    else
+        scalar() = Conv<T>::fromText(s);
 }
 
-template <typename T>
-int32_t TParamStorage<T>::GetIntAt(int32_t i) const { return Conv<T>::toInt(at(i)); }
-template <typename T>
-void TParamStorage<T>::SetIntAt(int32_t i, int32_t v) { at(i) = Conv<T>::fromInt(v); }
-template <typename T>
-long double TParamStorage<T>::GetFloatAt(int32_t i) const { return Conv<T>::toReal(at(i)); }
-template <typename T>
-void TParamStorage<T>::SetFloatAt(int32_t i, long double x) { at(i) = Conv<T>::fromReal(x); }
-template <typename T>
-bool TParamStorage<T>::GetBoolAt(int32_t i) const { return Conv<T>::toBool(at(i)); }
-template <typename T>
-void TParamStorage<T>::SetBoolAt(int32_t i, bool b) { at(i) = Conv<T>::fromBool(b); }
-template <typename T>
-std::string TParamStorage<T>::GetStrAt(int32_t i) const { return Conv<T>::toText(at(i)); }
-template <typename T>
-void TParamStorage<T>::SetStrAt(int32_t i, std::string_view s) {
-    if constexpr (std::is_same_v<T, std::string>) at(i).assign(s.data(), s.size());
-    else at(i) = Conv<T>::fromText(s);
+template <typename T> int32_t TParamStorage<T>::GetIntAt(int32_t i) const { return Conv<T>::toInt(at(i)); }
+template <typename T> void TParamStorage<T>::SetIntAt(int32_t i, int32_t v) { at(i) = Conv<T>::fromInt(v); }
+template <typename T> long double TParamStorage<T>::GetFloatAt(int32_t i) const { return Conv<T>::toReal(at(i)); }
+template <typename T> void TParamStorage<T>::SetFloatAt(int32_t i, long double x) { at(i) = Conv<T>::fromReal(x); }
+template <typename T> bool TParamStorage<T>::GetBoolAt(int32_t i) const { return Conv<T>::toBool(at(i)); }
+template <typename T> void TParamStorage<T>::SetBoolAt(int32_t i, bool b) { at(i) = Conv<T>::fromBool(b); }
+template <typename T> std::string TParamStorage<T>::GetStrAt(int32_t i) const { return Conv<T>::toText(at(i)); }
+template <typename T> void TParamStorage<T>::SetStrAt(int32_t i, std::string_view s) {
+    if constexpr (std::is_same_v<T, std::string>)
+        at(i).assign(s.data(), s.size());
+    else
+        at(i) = Conv<T>::fromText(s);
 }
 
-template <typename T>
-int32_t TParamStorage<T>::DimCount() const { return Dims_.empty() ? 1 : static_cast<int32_t>(Dims_.size()); }
+template <typename T> int32_t TParamStorage<T>::DimCount() const {
+    return Dims_.empty() ? 1 : static_cast<int32_t>(Dims_.size());
+}
 
-template <typename T>
-int32_t TParamStorage<T>::DimSize(int32_t k) const {
+template <typename T> int32_t TParamStorage<T>::DimSize(int32_t k) const {
     return k >= 0 && static_cast<size_t>(k) < Dims_.size() ? Dims_[static_cast<size_t>(k)] : 1;
 }
 
-template <typename T>
-void TParamStorage<T>::AssignFrom(const TCustomParam& other) {
+template <typename T> void TParamStorage<T>::AssignFrom(const TCustomParam& other) {
     const TCustomParam& source = resolveReference(other);
     if (&source == this) return;
     if (auto* same = dynamic_cast<const TParamStorage<T>*>(&source)) {
@@ -264,8 +243,7 @@ void TParamStorage<T>::AssignFrom(const TCustomParam& other) {
 // A value of another class (a system variable, another element type): the
 // same shape where the source's dimensions describe its count, one dimension
 // otherwise; a single element gives a scalar.
-template <typename T>
-void TParamStorage<T>::convertFrom(const TCustomParam& source) {
+template <typename T> void TParamStorage<T>::convertFrom(const TCustomParam& source) {
     const int32_t n = std::max(source.Count(), 0);
     const int32_t dimCount = source.DimCount();
     if (n <= 1 && dimCount <= 1) {
@@ -285,13 +263,13 @@ void TParamStorage<T>::convertFrom(const TCustomParam& source) {
     }
     if (product != n || static_cast<int32_t>(dims.size()) != dimCount) dims.assign(1, n);
     std::vector<T> elements(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) elements[static_cast<size_t>(i)] = readAs<T>(source, i);
+    for (int32_t i = 0; i < n; ++i)
+        elements[static_cast<size_t>(i)] = readAs<T>(source, i);
     Dims_ = std::move(dims);
     elements_.adopt(std::move(elements));
 }
 
-template <typename T>
-void TParamStorage<T>::SetDims(std::span<const int32_t> sizes) {
+template <typename T> void TParamStorage<T>::SetDims(std::span<const int32_t> sizes) {
     int64_t product = 1;
     for (int32_t size : sizes) {
         if (size < 1) raiseBadDims(sizes);
@@ -302,35 +280,37 @@ void TParamStorage<T>::SetDims(std::span<const int32_t> sizes) {
     elements_.resize(static_cast<int32_t>(product));
 }
 
-template <typename T>
-void TParamStorage<T>::FillInt(int32_t v) {
-    if constexpr (std::is_same_v<T, int32_t>) std::fill_n(elements_.data(), elements_.size(), v);
-    else (void)v;
+template <typename T> void TParamStorage<T>::FillInt(int32_t v) {
+    if constexpr (std::is_same_v<T, int32_t>)
+        std::fill_n(elements_.data(), elements_.size(), v);
+    else
+        (void)v;
 }
 
-template <typename T>
-void TParamStorage<T>::FillFloat(long double x) {
-    if constexpr (std::is_same_v<T, long double>) std::fill_n(elements_.data(), elements_.size(), x);
-    else (void)x;
+template <typename T> void TParamStorage<T>::FillFloat(long double x) {
+    if constexpr (std::is_same_v<T, long double>)
+        std::fill_n(elements_.data(), elements_.size(), x);
+    else
+        (void)x;
 }
 
-template <typename T>
-void TParamStorage<T>::FillBool(bool b) {
-    if constexpr (std::is_same_v<T, uint8_t>) std::fill_n(elements_.data(), elements_.size(), uint8_t{b});
-    else (void)b;
+template <typename T> void TParamStorage<T>::FillBool(bool b) {
+    if constexpr (std::is_same_v<T, uint8_t>)
+        std::fill_n(elements_.data(), elements_.size(), uint8_t{b});
+    else
+        (void)b;
 }
 
-template <typename T>
-void TParamStorage<T>::FillStr(std::string_view s) {
+template <typename T> void TParamStorage<T>::FillStr(std::string_view s) {
     if constexpr (std::is_same_v<T, std::string>) {
-        for (int32_t i = 0; i < elements_.size(); ++i) elements_.data()[i].assign(s.data(), s.size());
+        for (int32_t i = 0; i < elements_.size(); ++i)
+            elements_.data()[i].assign(s.data(), s.size());
     } else {
         (void)s;
     }
 }
 
-template <typename T>
-void TParamStorage<T>::CopyMem(const TCustomParam& other) {
+template <typename T> void TParamStorage<T>::CopyMem(const TCustomParam& other) {
     const TCustomParam& source = resolveReference(other);
     auto* same = dynamic_cast<const TParamStorage<T>*>(&source);
     if (!same) raiseCopyMemType();
@@ -339,16 +319,15 @@ void TParamStorage<T>::CopyMem(const TCustomParam& other) {
     elements_.assign(same->Data(), same->Count());
 }
 
-template <typename T>
-void TParamStorage<T>::SaveToStream(TStream& s) const {
+template <typename T> void TParamStorage<T>::SaveToStream(TStream& s) const {
     WriteInt(s, static_cast<int32_t>(Dims_.size()));
-    for (int32_t d : Dims_) WriteInt(s, d);
+    for (int32_t d : Dims_)
+        WriteInt(s, d);
     WriteInt(s, elements_.size());
     writeElements(s, elements_.data(), elements_.size());
 }
 
-template <typename T>
-void TParamStorage<T>::LoadFromStream(TStream& s) {
+template <typename T> void TParamStorage<T>::LoadFromStream(TStream& s) {
     const int32_t dimCount = ReadCountChecked(s, 4);
     std::vector<int32_t> dims(static_cast<size_t>(dimCount));
     ReadExact(s, dims.data(), static_cast<int64_t>(dimCount) * 4);
@@ -359,21 +338,20 @@ void TParamStorage<T>::LoadFromStream(TStream& s) {
     elements_.adopt(std::move(elements));
 }
 
-template <typename T>
-void TParamStorage<T>::MakeScalar() {
+template <typename T> void TParamStorage<T>::MakeScalar() {
     if (Dims_.empty()) return;
     Dims_.clear();
     elements_.resize(1);
 }
 
-template <typename T>
-int32_t TParamStorage<T>::IndexOfStr(std::string_view s, bool caseSensitive, bool partial) const {
+template <typename T> int32_t TParamStorage<T>::IndexOfStr(std::string_view s, bool caseSensitive, bool partial) const {
     const T* data = elements_.data();
     const int32_t n = elements_.size();
     if (partial) {
         const std::string needle = caseSensitive ? std::string(s) : sjisLower(s);
         for (int32_t i = 0; i < n; ++i) {
-            const std::string text = caseSensitive ? std::string(Conv<T>::toText(data[i])) : sjisLower(Conv<T>::toText(data[i]));
+            const std::string text =
+                caseSensitive ? std::string(Conv<T>::toText(data[i])) : sjisLower(Conv<T>::toText(data[i]));
             if (text.find(needle) != std::string::npos) return i;
         }
         return -1;

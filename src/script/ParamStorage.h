@@ -18,8 +18,7 @@ namespace nuvo {
 // The element array of one value: the first element lives inline while the
 // count is at most 1; larger arrays live on the heap. data() is always valid
 // for one element, which reads as the default when the count is 0.
-template <typename T>
-class ElementBuffer {
+template <typename T> class ElementBuffer {
 public:
     ElementBuffer() = default;
     ElementBuffer(const ElementBuffer&) = delete;
@@ -42,8 +41,7 @@ private:
     int32_t size_ = 1;
 };
 
-template <typename T>
-class TParamStorage : public TCustomParam {
+template <typename T> class TParamStorage : public TCustomParam {
 public:
     using Element = T;
 

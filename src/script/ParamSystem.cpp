@@ -6,29 +6,64 @@ namespace nuvo {
 namespace {
 
 constexpr std::array<TSystemVariableInfo, kSystemVariableCount> kSystemVariables = {{
-    {"@Result", PT_NONE},        {"@LClick", PT_BOOL},       {"@RClick", PT_BOOL},
-    {"@LPush", PT_BOOL},         {"@RPush", PT_BOOL},        {"@MouseX", PT_INT},
-    {"@MouseY", PT_INT},         {"@TextDelay", PT_INT},     {"@HistoryCount", PT_INT},
-    {"@ParamCount", PT_INT},     {"@ParamStr", PT_STR},      {"@Sender", PT_STR},
-    {"@ScrWidth", PT_INT},       {"@ScrHeight", PT_INT},     {"@TickCount", PT_INT},
-    {"@PCTickCount", PT_INT},    {"@UpdateCount", PT_INT},   {"@Year", PT_INT},
-    {"@Month", PT_INT},          {"@Day", PT_INT},           {"@Week", PT_INT},
-    {"@Hour", PT_INT},           {"@Min", PT_INT},           {"@Sec", PT_INT},
-    {"@Fonts", PT_STR},          {"@FixedFonts", PT_STR},    {"@FullScr", PT_BOOL},
-    {"@Cursor", PT_STR},         {"@SelStr", PT_STR},        {"@SelIndex", PT_INT},
-    {"@Pi", PT_FLOAT},           {"@CGDither", PT_BOOL},     {"@1Hour", PT_FLOAT},
-    {"@1Min", PT_FLOAT},         {"@1Sec", PT_FLOAT},        {"@KeyPush", PT_BOOL},
-    {"@KeyClick", PT_BOOL},      {"@DisplayModeCount", PT_INT}, {"@DisplayModeIndex", PT_INT},
-    {"@Title", PT_STR},          {"@SoundON", PT_BOOL},      {"@ActiveCompo", PT_STR},
-    {"@KeyRepeat", PT_BOOL},     {"@HistoryMaxCount", PT_INT}, {"@Temp", PT_NONE},
-    {"@MidiPort", PT_STR},       {"@MidiPorts", PT_STR},     {"@WheelDown", PT_BOOL},
-    {"@WheelUp", PT_BOOL},       {"@IsDebug", PT_BOOL},      {"@StackCount", PT_INT},
+    {"@Result", PT_NONE},
+    {"@LClick", PT_BOOL},
+    {"@RClick", PT_BOOL},
+    {"@LPush", PT_BOOL},
+    {"@RPush", PT_BOOL},
+    {"@MouseX", PT_INT},
+    {"@MouseY", PT_INT},
+    {"@TextDelay", PT_INT},
+    {"@HistoryCount", PT_INT},
+    {"@ParamCount", PT_INT},
+    {"@ParamStr", PT_STR},
+    {"@Sender", PT_STR},
+    {"@ScrWidth", PT_INT},
+    {"@ScrHeight", PT_INT},
+    {"@TickCount", PT_INT},
+    {"@PCTickCount", PT_INT},
+    {"@UpdateCount", PT_INT},
+    {"@Year", PT_INT},
+    {"@Month", PT_INT},
+    {"@Day", PT_INT},
+    {"@Week", PT_INT},
+    {"@Hour", PT_INT},
+    {"@Min", PT_INT},
+    {"@Sec", PT_INT},
+    {"@Fonts", PT_STR},
+    {"@FixedFonts", PT_STR},
+    {"@FullScr", PT_BOOL},
+    {"@Cursor", PT_STR},
+    {"@SelStr", PT_STR},
+    {"@SelIndex", PT_INT},
+    {"@Pi", PT_FLOAT},
+    {"@CGDither", PT_BOOL},
+    {"@1Hour", PT_FLOAT},
+    {"@1Min", PT_FLOAT},
+    {"@1Sec", PT_FLOAT},
+    {"@KeyPush", PT_BOOL},
+    {"@KeyClick", PT_BOOL},
+    {"@DisplayModeCount", PT_INT},
+    {"@DisplayModeIndex", PT_INT},
+    {"@Title", PT_STR},
+    {"@SoundON", PT_BOOL},
+    {"@ActiveCompo", PT_STR},
+    {"@KeyRepeat", PT_BOOL},
+    {"@HistoryMaxCount", PT_INT},
+    {"@Temp", PT_NONE},
+    {"@MidiPort", PT_STR},
+    {"@MidiPorts", PT_STR},
+    {"@WheelDown", PT_BOOL},
+    {"@WheelUp", PT_BOOL},
+    {"@IsDebug", PT_BOOL},
+    {"@StackCount", PT_INT},
 }};
 
 } // namespace
 
 const TSystemVariableInfo& systemVariableInfo(int sysIndex) {
-    return kSystemVariables[static_cast<size_t>(sysIndex) < kSystemVariables.size() ? static_cast<size_t>(sysIndex) : 0];
+    return kSystemVariables[static_cast<size_t>(sysIndex) < kSystemVariables.size() ? static_cast<size_t>(sysIndex)
+                                                                                    : 0];
 }
 
 TParamSystem::TParamSystem(uint8_t sysIndex) : sysIndex_(sysIndex) {}
@@ -38,7 +73,9 @@ int32_t TParamSystem::Count() const { return accessor_ ? accessor_->Count() : 1;
 void TParamSystem::SetCount(int32_t n) {
     if (accessor_) accessor_->SetCount(n);
 }
-uint8_t TParamSystem::ParamType() const { return accessor_ ? accessor_->ParamType() : systemVariableInfo(sysIndex_).Type; }
+uint8_t TParamSystem::ParamType() const {
+    return accessor_ ? accessor_->ParamType() : systemVariableInfo(sysIndex_).Type;
+}
 bool TParamSystem::AsBool() const { return accessor_ && accessor_->AsBool(); }
 long double TParamSystem::AsFloat() const { return accessor_ ? accessor_->AsFloat() : 0.0L; }
 int32_t TParamSystem::AsInteger() const { return accessor_ ? accessor_->AsInteger() : 0; }

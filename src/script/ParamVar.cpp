@@ -23,15 +23,13 @@ private:
     bool ok_;
 };
 
-template <typename R, typename F>
-R via(const TParamVar& ref, R fallback, F&& f) {
+template <typename R, typename F> R via(const TParamVar& ref, R fallback, F&& f) {
     Hop hop;
     TCustomParam* target = hop.ok() ? ref.TargetValue() : nullptr;
     return target ? f(*target) : fallback;
 }
 
-template <typename F>
-void viaDo(const TParamVar& ref, F&& f) {
+template <typename F> void viaDo(const TParamVar& ref, F&& f) {
     Hop hop;
     if (TCustomParam* target = hop.ok() ? ref.TargetValue() : nullptr) f(*target);
 }
@@ -144,7 +142,8 @@ int32_t TParamVar::IndexOfStr(std::string_view s, bool caseSensitive, bool parti
 
 void TParamVar::SaveToStream(TStream& s) const {
     WriteInt(s, static_cast<int32_t>(Dims_.size()));
-    for (int32_t d : Dims_) WriteInt(s, d);
+    for (int32_t d : Dims_)
+        WriteInt(s, d);
     WriteStr(s, TargetName);
     WriteStr(s, Target ? std::string_view(Target->Name()) : std::string_view());
     WriteByte(s, RefFlag);

@@ -1,6 +1,6 @@
+#include "script/IntList.h"
 #include "base/Error.h"
 #include "script/ExtendedList.h"
-#include "script/IntList.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,8 @@ TEST(IntList, ReadsAreCheckedAndWritesGrow) {
 TEST(ExtendedList, SortsBothWaysWithNaNsLast) {
     const long double nan = std::numeric_limits<long double>::quiet_NaN();
     TExtendedList l;
-    for (long double v : {3.5L, nan, -1.0L, 2.0L, nan, 0.5L}) l.Add(v);
+    for (long double v : {3.5L, nan, -1.0L, 2.0L, nan, 0.5L})
+        l.Add(v);
     l.Sort(false);
     EXPECT_EQ(l.Get(0), -1.0L);
     EXPECT_EQ(l.Get(3), 3.5L);

@@ -20,12 +20,12 @@ TEST(NumberText, RealToTextGeneralFormat) {
         {1e20L, "1E20"},
         {1.5e-6L, "1.5E-6"},
         {-2.5e-7L, "-2.5E-7"},
-        {0.00001L, "0.00001"},   // the smallest magnitude still written plainly
+        {0.00001L, "0.00001"}, // the smallest magnitude still written plainly
         {0.0000099L, "9.9E-6"},
         {999999999999999.0L, "999999999999999"}, // 15 digits before the point
-        {1e15L, "1E15"},                          // 16 digits
-        {123456789012345.6L, "123456789012346"},  // rounded to 15 significant digits
-        {9999999999999999.0L, "1E16"},            // rounding carries into the exponent
+        {1e15L, "1E15"},                         // 16 digits
+        {123456789012345.6L, "123456789012346"}, // rounded to 15 significant digits
+        {9999999999999999.0L, "1E16"},           // rounding carries into the exponent
         {1.0L / 3, "0.333333333333333"},
         {0.1L, "0.1"},
         {100.0L, "100"},
@@ -34,7 +34,8 @@ TEST(NumberText, RealToTextGeneralFormat) {
         {-std::numeric_limits<long double>::infinity(), "-INF"},
         {std::numeric_limits<long double>::quiet_NaN(), "NAN"},
     };
-    for (const auto& c : cases) EXPECT_EQ(realToText(c.value), c.text) << static_cast<double>(c.value);
+    for (const auto& c : cases)
+        EXPECT_EQ(realToText(c.value), c.text) << static_cast<double>(c.value);
 }
 
 TEST(NumberText, IntegerText) {
@@ -62,7 +63,8 @@ TEST(NumberText, IntegerText) {
         {"1.5", std::nullopt},
         {"1e3", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(parseInt(c.text), c.value) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(parseInt(c.text), c.value) << c.text;
     EXPECT_EQ(textToInt("12abc"), 0);
     EXPECT_EQ(intToText(INT32_MIN), "-2147483648");
 }
@@ -95,7 +97,8 @@ TEST(NumberText, RealText) {
         {"1 2", std::nullopt},
         {"0x10", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(parseReal(c.text), c.value) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(parseReal(c.text), c.value) << c.text;
     // Exact decimal parsing into the 80-bit real, and back.
     EXPECT_EQ(textToReal("0.1"), 0.1L);
     EXPECT_EQ(realToText(textToReal("123.456")), "123.456");

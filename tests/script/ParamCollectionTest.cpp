@@ -1,7 +1,7 @@
+#include "script/ParamCollection.h"
 #include "base/Cp932.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
-#include "script/ParamCollection.h"
 #include "script/ParamVar.h"
 #include "support/TestSupport.h"
 
@@ -113,7 +113,8 @@ TEST(ParamCollection, SystemVariableForwardsToItsAccessor) {
 }
 
 TEST(ParamCollection, HashOfOneByteNames) {
-    for (const char* name : {"x", "Z", "\x81", "9"}) EXPECT_EQ(TParamCollection::HashName(name), 16) << name;
+    for (const char* name : {"x", "Z", "\x81", "9"})
+        EXPECT_EQ(TParamCollection::HashName(name), 16) << name;
     EXPECT_EQ(TParamCollection::HashName("abc"), 243);
 }
 
@@ -123,9 +124,8 @@ TEST(ParamCollection, NamesAreValidated) {
         std::string name;
         bool valid;
     } cases[] = {
-        {"", false},        {"a b", false},          {"a\tb", false}, {"1abc", false}, {"9", false},
-        {"_x", true},       {sj("変数"), true},      {"a1", true},    {"\x01page", true}, {"____0", true},
-        {"@x", true},
+        {"", false},        {"a b", false}, {"a\tb", false},    {"1abc", false}, {"9", false}, {"_x", true},
+        {sj("変数"), true}, {"a1", true},   {"\x01page", true}, {"____0", true}, {"@x", true},
     };
     for (const auto& c : cases) {
         TParamCollectionItem* e = t.Add(PT_INT);
@@ -246,7 +246,8 @@ TEST(ParamCollection, LookupsFollowTheNamesakeRuleUnderRandomChanges) {
             t.CurrentDepth = static_cast<int32_t>(next(3));
             break;
         }
-        for (const std::string& name : pool) expectFind(name);
+        for (const std::string& name : pool)
+            expectFind(name);
     }
 }
 
@@ -262,10 +263,12 @@ TEST(ParamCollection, DeclareScopesAndInitialValues) {
 
     // A status variable declared again keeps its value; its initial value is never produced.
     int asked = 0;
-    EXPECT_EQ(t.Declare("S", PT_INT, SCOPE_STATUS, [&]() -> const TCustomParam* {
-        ++asked;
-        return nullptr;
-    }), status);
+    EXPECT_EQ(t.Declare("S", PT_INT, SCOPE_STATUS,
+                        [&]() -> const TCustomParam* {
+                            ++asked;
+                            return nullptr;
+                        }),
+              status);
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(status->Value()->AsInteger(), 7);
 
@@ -414,7 +417,8 @@ void fill(TParamCollection& t) {
     t.CurrentDepth = 2;
     TParamCollectionItem* arr = declare(t, "arr", PT_INT);
     arr->Value()->SetDims(std::vector<int32_t>{2, 3});
-    for (int32_t i = 0; i < 6; ++i) arr->Value()->SetIntAt(i, i * 10);
+    for (int32_t i = 0; i < 6; ++i)
+        arr->Value()->SetIntAt(i, i * 10);
     declare(t, "real", PT_FLOAT)->Value()->SetFloat(-1.25L);
     declare(t, "flag", PT_BOOL)->Value()->SetBool(true);
     declare(t, sj("文字"), PT_STR)->Value()->SetString(sj("日本語"));
@@ -440,13 +444,13 @@ TEST(ParamCollection, GameRecordLayout) {
     declareInt(t, "a", 7);
     t.TextDelay = 30;
     const std::vector<uint8_t> expected = {
-        1, 0, 0, 0,                         // N
-        PT_INT, 1, 0, 0, 0, 'a',            // type, name
-        0, 0, 0, 0, 1, 0, 0, 0, 7, 0, 0, 0, // value record
-        0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0,    // IsStatus, ExtraFlag, OwnerDepth, IsLocal
-        30, 0, 0, 0,                        // TextDelay
-        0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, // CursorName, SelStr, SelIndex
-        0, 0, 0, 0, 0, 0, 0, 0,             // TempAlias, snapshot count
+        1,      0, 0,    0,                                  // N
+        PT_INT, 1, 0,    0,    0,    'a',                    // type, name
+        0,      0, 0,    0,    1,    0,    0, 0, 7, 0, 0, 0, // value record
+        0,      0, 0xFF, 0xFF, 0xFF, 0xFF, 0,                // IsStatus, ExtraFlag, OwnerDepth, IsLocal
+        30,     0, 0,    0,                                  // TextDelay
+        0,      0, 0,    0,    0,    0,    0, 0, 0, 0, 0, 0, // CursorName, SelStr, SelIndex
+        0,      0, 0,    0,    0,    0,    0, 0,             // TempAlias, snapshot count
     };
     EXPECT_EQ(gameRecord(t), expected);
 }
@@ -537,7 +541,8 @@ TEST(ParamCollection, LoadGameVariablesFollowsTheSaveVersion) {
             WriteInt(s, 4);
         }
         if (v > 112 && v < 135)
-            for (int32_t k = 1; k <= 6; ++k) WriteInt(s, k * 11);
+            for (int32_t k = 1; k <= 6; ++k)
+                WriteInt(s, k * 11);
         if (v > 120) WriteStr(s, "tmp");
         if (v >= 139) {
             WriteInt(s, 1);
@@ -643,34 +648,37 @@ TEST(ParamCollection, MalformedEntriesAreRefused) {
     EXPECT_EQ(load([](TStream& s) { WriteInt(s, 0x7FFFFFFF); }), sj("データが壊れています"));
     // A type code without a class.
     EXPECT_EQ(load([](TStream& s) {
-        WriteInt(s, 1);
-        WriteByte(s, 9);
-        WriteStr(s, "x");
-        for (int k = 0; k < 20; ++k) WriteByte(s, 0);
-    }),
+                  WriteInt(s, 1);
+                  WriteByte(s, 9);
+                  WriteStr(s, "x");
+                  for (int k = 0; k < 20; ++k)
+                      WriteByte(s, 0);
+              }),
               sj("データが壊れています"));
     // An invalid name.
     EXPECT_EQ(load([](TStream& s) {
-        WriteInt(s, 1);
-        WriteByte(s, PT_INT);
-        WriteStr(s, "a b");
-        WriteInt(s, 0);
-        WriteInt(s, 1);
-        WriteInt(s, 5);
-        for (int k = 0; k < 7; ++k) WriteByte(s, 0);
-    }),
+                  WriteInt(s, 1);
+                  WriteByte(s, PT_INT);
+                  WriteStr(s, "a b");
+                  WriteInt(s, 0);
+                  WriteInt(s, 1);
+                  WriteInt(s, 5);
+                  for (int k = 0; k < 7; ++k)
+                      WriteByte(s, 0);
+              }),
               "\"a b\"" + sj("：変数名が不正です"));
     // An unnamed entry is read in the reference layout and dropped.
     TKvMemoryStream s;
     WriteInt(s, 1);
     WriteByte(s, PT_INT);
     WriteStr(s, "");
-    WriteInt(s, 0);      // dimensions
-    WriteStr(s, "abc");  // TargetName
-    WriteStr(s, "");     // bound entry
-    WriteByte(s, 0);     // RefFlag
-    WriteInt(s, 0);      // Index
-    for (int k = 0; k < 7; ++k) WriteByte(s, 0);
+    WriteInt(s, 0);     // dimensions
+    WriteStr(s, "abc"); // TargetName
+    WriteStr(s, "");    // bound entry
+    WriteByte(s, 0);    // RefFlag
+    WriteInt(s, 0);     // Index
+    for (int k = 0; k < 7; ++k)
+        WriteByte(s, 0);
     s.setPosition(0);
     TParamCollection t;
     t.LoadStatusVariables(s);

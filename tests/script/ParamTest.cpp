@@ -26,7 +26,8 @@ std::string raised(const std::function<void()>& f) {
 std::unique_ptr<TCustomParam> intArray(std::vector<int32_t> dims) {
     auto v = CreateValue(PT_INT);
     v->SetDims(dims);
-    for (int32_t i = 0; i < v->Count(); ++i) v->SetIntAt(i, i);
+    for (int32_t i = 0; i < v->Count(); ++i)
+        v->SetIntAt(i, i);
     return v;
 }
 
@@ -153,10 +154,10 @@ TEST(Param, WholeValueSettersMakeAScalar) {
 TEST(Param, ElementIndexIsChecked) {
     auto v = intArray({3, 4});
     const std::function<void(int32_t)> ops[] = {
-        [&](int32_t i) { v->GetIntAt(i); },          [&](int32_t i) { v->SetIntAt(i, 1); },
-        [&](int32_t i) { v->GetFloatAt(i); },        [&](int32_t i) { v->SetFloatAt(i, 1); },
-        [&](int32_t i) { v->GetBoolAt(i); },         [&](int32_t i) { v->SetBoolAt(i, true); },
-        [&](int32_t i) { v->GetStrAt(i); },          [&](int32_t i) { v->SetStrAt(i, "1"); },
+        [&](int32_t i) { v->GetIntAt(i); },   [&](int32_t i) { v->SetIntAt(i, 1); },
+        [&](int32_t i) { v->GetFloatAt(i); }, [&](int32_t i) { v->SetFloatAt(i, 1); },
+        [&](int32_t i) { v->GetBoolAt(i); },  [&](int32_t i) { v->SetBoolAt(i, true); },
+        [&](int32_t i) { v->GetStrAt(i); },   [&](int32_t i) { v->SetStrAt(i, "1"); },
     };
     for (const auto& op : ops) {
         EXPECT_EQ(raised([&] { op(12); }), sj("[12]:配列の添字が不正です"));
@@ -175,7 +176,9 @@ TEST(Param, SetDimsValidatesAndKeepsLinearPositions) {
     EXPECT_EQ(raised([&] { v->SetDims(std::vector<int32_t>{2, 0, 3}); }), sj("配列の要素数[2,0,3]が不正です"));
     EXPECT_EQ(raised([&] { v->SetDims(std::vector<int32_t>{-1}); }), sj("配列の要素数[-1]が不正です"));
     // Products that overflow 32 bits or pass the element limit are refused too.
-    EXPECT_EQ(raised([&] { v->SetDims(std::vector<int32_t>{65536, 65536, 2}); }),
+    EXPECT_EQ(raised([&] {
+                  v->SetDims(std::vector<int32_t>{65536, 65536, 2});
+              }),
               sj("配列の要素数[65536,65536,2]が不正です"));
     EXPECT_EQ(raised([&] { v->SetDims(std::vector<int32_t>{4096, 4097}); }), sj("配列の要素数[4096,4097]が不正です"));
     EXPECT_EQ(v->Dims(), (std::vector<int32_t>{2, 3})); // a failed SetDims changes nothing
@@ -183,7 +186,8 @@ TEST(Param, SetDimsValidatesAndKeepsLinearPositions) {
 
     v->SetDims(std::vector<int32_t>{4, 2});
     EXPECT_EQ(v->Count(), 8);
-    for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(v->GetIntAt(i), i);
+    for (int32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(v->GetIntAt(i), i);
     EXPECT_EQ(v->GetIntAt(7), 0);
     v->SetDims(std::vector<int32_t>{2});
     EXPECT_EQ(v->Count(), 2);
@@ -221,7 +225,8 @@ TEST(Param, FillsActOnTheirOwnClassOnly) {
     i->FillBool(true);
     EXPECT_EQ(i->GetIntAt(2), 2);
     i->FillInt(7);
-    for (int32_t k = 0; k < 3; ++k) EXPECT_EQ(i->GetIntAt(k), 7);
+    for (int32_t k = 0; k < 3; ++k)
+        EXPECT_EQ(i->GetIntAt(k), 7);
     auto s = CreateValue(PT_STR);
     s->SetCount(2);
     s->FillStr("x");
@@ -286,7 +291,8 @@ TEST(Param, IndexOfStr) {
         {"ban", false, false, -1},  {"err", false, true, 2},     {"err", true, true, -1},
         {"ERR", true, true, 2},     {"x", false, true, -1},      {"apple", false, false, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(v->IndexOfStr(c.s, c.caseSensitive, c.partial), c.found) << c.s;
+    for (const auto& c : cases)
+        EXPECT_EQ(v->IndexOfStr(c.s, c.caseSensitive, c.partial), c.found) << c.s;
     // Other classes compare their string forms.
     auto i = intArray({5});
     EXPECT_EQ(i->IndexOfStr("3", true, false), 3);
@@ -298,8 +304,8 @@ TEST(Param, IndexOfStr) {
 
 TEST(Param, ValueRecordsRoundTripExactly) {
     auto i = intArray({2, 2});
-    const std::vector<uint8_t> expected = {2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0,
-                                           1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
+    const std::vector<uint8_t> expected = {2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0,
+                                           0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
     EXPECT_EQ(record(*i), expected);
     auto s = CreateValue(PT_STR);
     s->SetString("ab");
@@ -311,10 +317,10 @@ TEST(Param, ValueRecordsRoundTripExactly) {
     // Stored bytes come back unchanged, including a flag byte other than 0 or 1.
     const std::vector<std::vector<uint8_t>> records = {
         expected,
-        {1, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 2},                       // flags
-        {0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 'x', 0, 0, 0, 0},               // strings (odd count kept)
-        {0, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 0xC0, 0xFF, 0x7F},     // a NaN with payload
-        {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},                                // an emptied array
+        {1, 0, 0, 0, 3, 0, 0, 0, 3, 0, 0, 0, 1, 0, 2},                   // flags
+        {0, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 'x', 0, 0, 0, 0},           // strings (odd count kept)
+        {0, 0, 0, 0, 1, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 0xC0, 0xFF, 0x7F}, // a NaN with payload
+        {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},                            // an emptied array
     };
     const uint8_t types[] = {PT_INT, PT_BOOL, PT_STR, PT_FLOAT, PT_INT};
     for (size_t k = 0; k < records.size(); ++k) {
