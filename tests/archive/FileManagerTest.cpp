@@ -138,7 +138,7 @@ TEST(FileManager, LoadingIntoAFileStreamDecompresses) {
 
 TEST(FileManager, LocalCopiesAreMadeOnceAndDeletedAtTheEnd) {
     TempDir dir;
-    dir.write("game.dat", rawArchive(102, {{"se\\Hit.WAV", "RIFF", 1}, {"bgm.ogg", "OggS", 1}}));
+    dir.write("game.dat", rawArchive(102, {{"se\\Hit.WAV", "RIFF", 1}, {"bgm.ogg", "OggS", 1}, {"bad.txt", "not zlib", 0}}));
     dir.write("base/plain.txt", "plain");
     std::string first, second;
     {
@@ -155,13 +155,17 @@ TEST(FileManager, LocalCopiesAreMadeOnceAndDeletedAtTheEnd) {
         EXPECT_EQ(std::filesystem::path(second).filename(), "~nv00000001.ogg");
         EXPECT_EQ(m.GetLocalPath("plain.txt"), dir.str() + "/base/plain.txt");
         EXPECT_EQ(m.GetLocalPath("absent.txt"), "absent.txt");
+        // A copy that cannot be completed is neither handed out nor kept.
+        EXPECT_THROW(m.GetLocalPath("bad.txt"), ENuvoError);
+        EXPECT_EQ(m.Locks().size(), 2u);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(first).parent_path() / "~nv00000002.txt"));
         // The copies live in a folder only this process can enter.
         EXPECT_EQ(std::filesystem::status(std::filesystem::path(first).parent_path()).permissions(),
                   std::filesystem::perms::owner_all);
         m.DropLocalCopies("bgm.ogg");
         m.DeleteTempFiles();
         EXPECT_FALSE(std::filesystem::exists(second));
-        EXPECT_EQ(m.GetLocalPath("bgm.ogg").substr(first.size() - 15), "~nv00000002.ogg");
+        EXPECT_EQ(m.GetLocalPath("bgm.ogg").substr(first.size() - 15), "~nv00000003.ogg");
     }
     EXPECT_FALSE(std::filesystem::exists(first));
 }

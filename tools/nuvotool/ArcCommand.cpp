@@ -363,7 +363,7 @@ int runVerify(const Args& args) {
 }
 
 int runArc(const Args& args) {
-    if (args.empty()) return std::fputs(kHelp, stderr), 2;
+    if (args.empty()) return fail("arc: expected a command: list, extract, pack or verify (see nuvotool arc --help)");
     if (args[0] == "--help" || args[0] == "-h") return std::fputs(kHelp, stdout), 0;
     const Args rest(args.begin() + 1, args.end());
     if (args[0] == "list") return runList(rest);
