@@ -15,21 +15,95 @@
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <typeinfo>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace nuvo {
 
 TOpeData::TOpeData() = default;
+// (TParamCollectionItem is complete here, for SpareEntry.)
 TOpeData::~TOpeData() = default;
 TOpeData::TOpeData(TOpeData&&) noexcept = default;
 TOpeData& TOpeData::operator=(TOpeData&&) noexcept = default;
 
 namespace {
 
-bool isReferenceValue(const TCustomParam* v) { return typeid(*v) == typeid(TParamVar); }
+// The program is linked as one image, so a class has one type_info object.
+bool isReferenceValue(const TCustomParam* v) { return &typeid(*v) == &typeid(TParamVar); }
+
+template <typename Storage>
+const Storage* asStorage(const TCustomParam* v) {
+    return &typeid(*v) == &typeid(Storage) ? static_cast<const Storage*>(v) : nullptr;
+}
+
+// An operand as an operation reads it: a value object and the element that
+// scalar reads address (the element of an array-element temporary, else 0).
+// Reading through it is what reading through the bound reference gives; the
+// common cases skip the virtual calls.
+struct ValueView {
+    const TCustomParam* v = nullptr;
+    int32_t i = 0;
+
+    uint8_t type() const { return v->ParamType(); }
+    int32_t asInt() const {
+        if (const auto* p = asStorage<TParamInt>(v); p && i >= 0 && i < p->TParamStorage<int32_t>::Count()) return p->Data()[i];
+        return v->GetIntAt(i);
+    }
+    long double asFloat() const {
+        if (const auto* p = asStorage<TParamFloat>(v); p && i >= 0 && i < p->TParamStorage<long double>::Count())
+            return p->Data()[i];
+        return v->GetFloatAt(i);
+    }
+    bool asBool() const { return v->GetBoolAt(i); }
+    std::string asString() const { return v->GetStrAt(i); }
+};
+
+void setInt(TCustomParam& out, int32_t x) {
+    if (&typeid(out) == &typeid(TParamInt)) {
+        auto& p = static_cast<TParamInt&>(out);
+        if (p.Dims().empty() && p.TParamStorage<int32_t>::Count() == 1) {
+            p.Data()[0] = x;
+            return;
+        }
+    }
+    out.SetInteger(x);
+}
+
+void setFloat(TCustomParam& out, long double x) {
+    if (&typeid(out) == &typeid(TParamFloat)) {
+        auto& p = static_cast<TParamFloat&>(out);
+        if (p.Dims().empty() && p.TParamStorage<long double>::Count() == 1) {
+            p.Data()[0] = x;
+            return;
+        }
+    }
+    out.SetFloat(x);
+}
+
+// Makes a spare temporary entry new again; integer scalars, the common case,
+// without a call.
+inline bool resetSpare(TParamCollectionItem& entry, uint8_t type) {
+    if (type == PT_INT) {
+        auto& p = static_cast<TParamInt&>(*entry.Value());
+        if (p.Dims().empty() && p.TParamStorage<int32_t>::Count() == 1 && entry.OwnerDepth == -1 && !entry.IsLocal &&
+            !entry.IsStatus && !entry.ExtraFlag) {
+            p.Data()[0] = 0;
+            return true;
+        }
+    }
+    return ScriptContext::ResetSpareEntry(entry, type);
+}
+
+// Changes whenever an entry is added or removed (entries are named once,
+// right after they are made, and never renamed while an evaluation could run).
+uint64_t nameGeneration(const TParamCollection& vars) {
+    return static_cast<uint64_t>(vars.Count()) + 2 * vars.DeleteCount();
+}
 
 // Messages raised while evaluating; each template is converted once.
 const std::string& sjisTemplate(const char* utf8) {
@@ -109,10 +183,10 @@ bool isComparison(uint8_t code) {
 }
 
 // The type of a new temporary, from the operator and the bound operands.
-uint8_t temporaryType(const TOpeData& op) {
+uint8_t temporaryType(const TOpeData& op, const ValueView* views) {
     auto operandType = [&](size_t i) {
         if (i >= op.Operands.size()) raiseInvalidExpression(op);
-        return op.Operands[i]->ParamType();
+        return views[i].type();
     };
     switch (op.Opcode) {
     case ocTo: return operandType(0);
@@ -152,9 +226,9 @@ uint8_t temporaryType(const TOpeData& op) {
 // and a plain calculation neither allocates nor changes the table's index.
 class Evaluation {
 public:
-    explicit Evaluation(ScriptContext& ctx)
-        : ctx_(ctx), vars_(ctx.Vars), deletionsAtStart_(vars_.DeleteCount()),
-          detached_(!isTempName(vars_.TempAlias)) {}
+    Evaluation(ScriptContext& ctx, std::vector<TOpeData>& ops)
+        : ctx_(ctx), vars_(ctx.Vars), ops_(ops), serial_(++ctx.EvaluationSerial ^ (ctx.Id << 40)),
+          deletionsAtStart_(vars_.DeleteCount()), detached_(!isTempName(vars_.TempAlias)) {}
     ~Evaluation() { finish(); }
     Evaluation(const Evaluation&) = delete;
     Evaluation& operator=(const Evaluation&) = delete;
@@ -163,59 +237,134 @@ public:
     std::unique_ptr<TCustomParam> copyValue(std::string_view name);
 
 private:
+    // Who holds a temporary's entry: the operation that made it (its spare
+    // entry, lent for this evaluation), this evaluation, or the table.
+    enum class Holder : uint8_t { Operation, Evaluation, Table };
+    // Plain data, so that keeping the list costs nothing.
     struct Temp {
-        std::string name;
-        uint8_t type;
+        std::string_view name; // the target of the operation that made it
         TParamCollectionItem* entry;
-        std::unique_ptr<TParamCollectionItem> detached; // set while outside the table
+        TOpeData* op; // the operation that made it
+        uint8_t type;
+        Holder holder;
     };
 
     TParamCollectionItem* find(std::string_view name) const;
+    TParamCollectionItem* find(std::string_view name, TOpeData::NameSite& site, uint64_t generation) const;
     std::string_view nameOf(const TParamCollectionItem* entry) const;
-    TParamCollectionItem* createTemporary(const TOpeData& op);
+    TParamCollectionItem* createTemporary(TOpeData& op, const ValueView* views);
     void bindElement(const TOpeData& op, TParamVar& ref);
-    void execute(TOpeData& op, TParamCollectionItem* target);
+    void execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views);
     void attachTemporaries();
+    void recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> entry);
     void finish();
 
     ScriptContext& ctx_;
     TParamCollection& vars_;
+    std::vector<TOpeData>& ops_;
+    const uint64_t serial_;
     uint64_t deletionsAtStart_;
     bool detached_;
-    std::vector<Temp> temps_;
+    // The temporaries in creation order; the first few live inline, so that
+    // an ordinary evaluation does not allocate.
+    class TempList {
+    public:
+        size_t size() const { return size_; }
+        Temp& operator[](size_t i) { return i < kInline ? inline_[i] : overflow_[i - kInline]; }
+        const Temp& operator[](size_t i) const { return i < kInline ? inline_[i] : overflow_[i - kInline]; }
+        void push_back(const Temp& t) {
+            if (size_ < kInline) inline_[size_] = t;
+            else overflow_.push_back(t);
+            ++size_;
+        }
+        void clear() {
+            overflow_.clear();
+            size_ = 0;
+        }
+
+    private:
+        static constexpr size_t kInline = 8;
+        std::array<Temp, kInline> inline_;
+        std::vector<Temp> overflow_;
+        size_t size_ = 0;
+    };
+    TempList temps_;
 };
 
 TParamCollectionItem* Evaluation::find(std::string_view name) const {
     if (detached_)
-        for (const Temp& t : temps_)
-            if (sjisSameText(t.name, name)) return t.entry;
+        for (size_t i = 0; i < temps_.size(); ++i)
+            if (sjisSameText(temps_[i].name, name)) return temps_[i].entry;
     return vars_.Find(name);
+}
+
+// The same answer as find(name), faster: a detached temporary can only carry a
+// name that some operation of this expression targets, and the first such
+// operation is the one that made it; the table's answer is remembered while
+// the table's names and the call depth stay unchanged.
+inline TParamCollectionItem* Evaluation::find(std::string_view name, TOpeData::NameSite& site,
+                                              uint64_t generation) const {
+    if (detached_ && site.Creator >= 0) {
+        const TOpeData& creator = ops_[static_cast<size_t>(site.Creator)];
+        if (creator.MadeInEvaluation == serial_) return creator.MadeEntry;
+    }
+    if (site.CachedContext == ctx_.Id && site.CachedGeneration == generation && site.CachedDepth == vars_.CurrentDepth)
+        return site.Cached;
+    TParamCollectionItem* entry = vars_.Find(name);
+    site.Cached = entry;
+    site.CachedContext = ctx_.Id;
+    site.CachedGeneration = generation;
+    site.CachedDepth = vars_.CurrentDepth;
+    return entry;
 }
 
 std::string_view Evaluation::nameOf(const TParamCollectionItem* entry) const {
     if (detached_)
-        for (const Temp& t : temps_)
-            if (t.entry == entry) return t.name;
+        for (size_t i = 0; i < temps_.size(); ++i)
+            if (temps_[i].entry == entry) return temps_[i].name;
     return entry->Name();
 }
 
 void Evaluation::attachTemporaries() {
     if (!detached_) return;
-    for (Temp& t : temps_) t.entry = vars_.Adopt(std::move(t.detached), t.name);
+    for (size_t i = 0; i < temps_.size(); ++i) {
+        Temp& t = temps_[i];
+        if (t.holder == Holder::Operation) {
+            t.op->SpareInUse = false;
+            vars_.Adopt(std::move(t.op->SpareEntry), t.name);
+        } else {
+            vars_.Adopt(std::unique_ptr<TParamCollectionItem>(t.entry), t.name);
+        }
+        t.holder = Holder::Table;
+    }
     detached_ = false;
 }
 
-TParamCollectionItem* Evaluation::createTemporary(const TOpeData& op) {
+TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView* views) {
     if (op.Opcode == ocNone || op.Opcode > kLastOpeCode) raiseInvalidExpression(op);
-    const uint8_t type = temporaryType(op);
-    TParamCollection::ValidateName(op.Target);
-    std::unique_ptr<TParamCollectionItem> entry = ctx_.TakeSpareEntry(type);
-    TParamCollectionItem* raw = entry.get();
+    const uint8_t type = temporaryType(op, views);
+    if (!op.TargetNameValid) TParamCollection::ValidateName(op.Target);
+    // The operation's own spare entry, made new again, is the cheapest.
+    const bool spare = op.SpareEntry && !op.SpareInUse && op.SpareType == type && resetSpare(*op.SpareEntry, type);
+    std::unique_ptr<TParamCollectionItem> entry = spare ? nullptr : ctx_.TakeSpareEntry(type);
+    TParamCollectionItem* raw = spare ? op.SpareEntry.get() : entry.get();
     if (detached_) {
-        temps_.push_back(Temp{op.Target, type, raw, std::move(entry)});
+        if (spare) {
+            op.SpareInUse = true;
+            temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Operation});
+        } else {
+            temps_.push_back(Temp{op.Target, entry.release(), &op, type, Holder::Evaluation});
+        }
+        // Only the first operation with this target can make it (a later one
+        // finds it): that is the one lookups ask.
+        if (op.TargetSite.Creator >= 0) {
+            TOpeData& creator = ops_[static_cast<size_t>(op.TargetSite.Creator)];
+            creator.MadeEntry = raw;
+            creator.MadeInEvaluation = serial_;
+        }
     } else {
-        vars_.Adopt(std::move(entry), op.Target);
-        temps_.push_back(Temp{op.Target, type, raw, nullptr});
+        vars_.Adopt(spare ? std::move(op.SpareEntry) : std::move(entry), op.Target);
+        temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Table});
     }
     if (op.Opcode == ocDimTo) bindElement(op, *static_cast<TParamVar*>(raw->Value()));
     return raw;
@@ -236,7 +385,10 @@ void Evaluation::bindElement(const TOpeData& op, TParamVar& ref) {
     for (size_t k = 0; k < n; ++k) indices[k] = op.Operands[k + 1]->AsInteger();
     auto raiseIndices = [&](const char* what) {
         std::string text = arrayName + "[";
-        for (size_t k = 0; k < n; ++k) text += (k ? "," : "") + intToText(indices[k]);
+        for (size_t k = 0; k < n; ++k) {
+            if (k) text += ',';
+            text += intToText(indices[k]);
+        }
         text += "]\r\n";
         text += sjisTemplate(what);
         raiseError(std::move(text));
@@ -256,28 +408,40 @@ void Evaluation::bindElement(const TOpeData& op, TParamVar& ref) {
 
 void Evaluation::perform(TOpeData& op) {
     struct Unbind {
-        std::vector<TParamVar*>& refs;
+        TOpeData& op;
         ~Unbind() {
-            for (TParamVar* r : refs) r->Target = nullptr;
+            if (op.Opcode == ocFunc || op.Opcode == ocDimTo)
+                for (TParamVar* r : op.References) r->Target = nullptr;
         }
-    } unbind{op.References};
+    } unbind{op};
 
-    for (TParamVar* ref : op.References) {
-        TParamCollectionItem* entry = find(ref->TargetName);
+    // The first two operands are all that operators read, through views;
+    // functions and element references read the bound references themselves.
+    const bool bind = op.Opcode == ocFunc || op.Opcode == ocDimTo;
+    const uint64_t generation = nameGeneration(vars_);
+    ValueView views[2];
+    for (size_t k = 0; k < 2 && k < op.Operands.size(); ++k) views[k].v = op.Operands[k].get();
+    for (size_t i = 0; i < op.References.size(); ++i) {
+        TParamVar* ref = op.References[i];
+        TParamCollectionItem* entry = find(ref->TargetName, op.RefSites[i], generation);
         if (!entry) raiseMissingVariable(ref->TargetName);
-        ref->Target = entry;
         const TCustomParam* value = entry->Value();
-        ref->Index = isReferenceValue(value) ? static_cast<const TParamVar*>(value)->Index : 0;
+        const int32_t index = isReferenceValue(value) ? static_cast<const TParamVar*>(value)->Index : 0;
+        if (bind) {
+            ref->Target = entry;
+            ref->Index = index;
+        }
+        if (const uint32_t k = op.RefOperands[i]; k < 2) views[k] = ValueView{value, index};
     }
-    TParamCollectionItem* target = find(op.Target);
+    TParamCollectionItem* target = find(op.Target, op.TargetSite, generation);
     if (!target) {
         if (!op.TargetIsTemp) raiseMissingVariable(op.Target);
-        target = createTemporary(op);
+        target = createTemporary(op, views);
     }
-    execute(op, target);
+    execute(op, target, views);
 }
 
-void Evaluation::execute(TOpeData& op, TParamCollectionItem* target) {
+void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views) {
     TCustomParam& out = *target->Value();
     const uint8_t code = op.Opcode;
     if (code == ocNone || code > kLastOpeCode || code == ocDimTo) return;
@@ -290,50 +454,50 @@ void Evaluation::execute(TOpeData& op, TParamCollectionItem* target) {
         return;
     }
 
-    const TCustomParam& a = *op.Operands[0];
+    const ValueView& a = views[0];
     const uint8_t outType = out.ParamType();
     if (code == ocTo) {
         switch (outType) {
-        case PT_INT: out.SetInteger(a.AsInteger()); break;
-        case PT_FLOAT: out.SetFloat(a.AsFloat()); break;
-        case PT_BOOL: out.SetBool(a.AsBool()); break;
-        case PT_STR: out.SetString(a.AsString()); break;
+        case PT_INT: setInt(out, a.asInt()); break;
+        case PT_FLOAT: setFloat(out, a.asFloat()); break;
+        case PT_BOOL: out.SetBool(a.asBool()); break;
+        case PT_STR: out.SetString(a.asString()); break;
         default: break; // a reference without a target stays as it is
         }
         return;
     }
 
-    const TCustomParam& b = *op.Operands[1];
+    const ValueView& b = views[1];
     if (isComparison(code)) {
         bool result;
-        switch (a.ParamType()) {
-        case PT_STR: result = compareWith(code, a.AsString(), b.AsString()); break;
-        case PT_FLOAT: result = compareWith(code, a.AsFloat(), b.AsFloat()); break;
-        case PT_BOOL: result = compareWith(code, a.AsBool(), b.AsBool()); break;
-        default: result = compareWith(code, a.AsInteger(), b.AsInteger()); break;
+        switch (a.type()) {
+        case PT_STR: result = compareWith(code, a.asString(), b.asString()); break;
+        case PT_FLOAT: result = compareWith(code, a.asFloat(), b.asFloat()); break;
+        case PT_BOOL: result = compareWith(code, a.asBool(), b.asBool()); break;
+        default: result = compareWith(code, a.asInt(), b.asInt()); break;
         }
         out.SetBool(result);
         return;
     }
     if (code == ocComboStr) {
-        std::string joined = a.AsString();
-        const std::string tail = b.AsString();
+        std::string joined = a.asString();
+        const std::string tail = b.asString();
         checkStringSize(static_cast<uint64_t>(joined.size()) + tail.size());
         joined += tail;
         out.SetString(joined);
         return;
     }
     if (outType == PT_FLOAT && code >= ocPlus && code <= ocDiv) {
-        const long double x = a.AsFloat(), y = b.AsFloat();
+        const long double x = a.asFloat(), y = b.asFloat();
         switch (code) {
-        case ocPlus: out.SetFloat(checkedReal(x + y)); break;
-        case ocMinus: out.SetFloat(checkedReal(x - y)); break;
-        case ocMul: out.SetFloat(checkedReal(x * y)); break;
-        default: out.SetFloat(realDivide(x, y)); break;
+        case ocPlus: setFloat(out, checkedReal(x + y)); break;
+        case ocMinus: setFloat(out, checkedReal(x - y)); break;
+        case ocMul: setFloat(out, checkedReal(x * y)); break;
+        default: setFloat(out, realDivide(x, y)); break;
         }
         return;
     }
-    const int32_t x = a.AsInteger(), y = b.AsInteger();
+    const int32_t x = a.asInt(), y = b.asInt();
     int32_t r = 0;
     switch (code) {
     case ocPlus: r = wrapAdd(x, y); break;
@@ -348,7 +512,7 @@ void Evaluation::execute(TOpeData& op, TParamCollectionItem* target) {
     case ocShiftR: r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31)); break;
     default: return;
     }
-    out.SetInteger(r);
+    setInt(out, r);
 }
 
 std::unique_ptr<TCustomParam> Evaluation::copyValue(std::string_view name) {
@@ -361,20 +525,36 @@ std::unique_ptr<TCustomParam> Evaluation::copyValue(std::string_view name) {
     return copy;
 }
 
+// A finished temporary's entry goes back to its operation when that has none
+// (it is made new when next used), else to the context's spares.
+void Evaluation::recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> entry) {
+    if (!t.op->SpareEntry) {
+        t.op->SpareEntry = std::move(entry);
+        t.op->SpareType = t.type;
+    } else {
+        ctx_.ReturnSpareEntry(std::move(entry), t.type);
+    }
+}
+
 void Evaluation::finish() {
+    if (detached_) {
+        for (size_t i = temps_.size(); i-- > 0;) {
+            const Temp& t = temps_[i];
+            if (t.holder == Holder::Operation) t.op->SpareInUse = false;
+            else recycle(t, std::unique_ptr<TParamCollectionItem>(t.entry));
+        }
+        temps_.clear();
+        return;
+    }
     // Something run by this evaluation deleted variables (PopVar, a nested
     // evaluation): only entries still in the table may be taken out.
     std::unordered_set<const TParamCollectionItem*> alive;
-    const bool checkAlive = !detached_ && vars_.DeleteCount() != deletionsAtStart_;
+    const bool checkAlive = vars_.DeleteCount() != deletionsAtStart_;
     if (checkAlive)
         for (int i = 0; i < vars_.Count(); ++i) alive.insert(vars_.Entry(i));
     for (size_t i = temps_.size(); i-- > 0;) {
-        Temp& t = temps_[i];
-        if (t.detached) {
-            ctx_.ReturnSpareEntry(std::move(t.detached), t.type);
-        } else if (!checkAlive || alive.count(t.entry)) {
-            ctx_.ReturnSpareEntry(vars_.Remove(t.entry), t.type);
-        }
+        const Temp& t = temps_[i];
+        if (!checkAlive || alive.count(t.entry)) recycle(t, vars_.Remove(t.entry));
     }
     temps_.clear();
 }
@@ -447,10 +627,37 @@ std::unique_ptr<TCustomParam> copyOperand(const TCustomParam& operand) {
 void prepare(TOpeData& op) {
     op.Args.clear();
     op.References.clear();
+    op.RefOperands.clear();
     for (auto& operand : op.Operands) op.Args.push_back(operand.get());
-    for (auto& operand : op.Operands)
-        if (isReferenceValue(operand.get())) op.References.push_back(static_cast<TParamVar*>(operand.get()));
+    for (size_t k = 0; k < op.Operands.size(); ++k) {
+        if (!isReferenceValue(op.Operands[k].get())) continue;
+        op.References.push_back(static_cast<TParamVar*>(op.Operands[k].get()));
+        op.RefOperands.push_back(static_cast<uint32_t>(k));
+    }
     op.TargetIsTemp = isTempName(op.Target);
+    op.TargetNameValid = false;
+    try {
+        TParamCollection::ValidateName(op.Target);
+        op.TargetNameValid = true;
+    } catch (const ENuvoError&) {
+    }
+    op.RefSites.assign(op.References.size(), TOpeData::NameSite{});
+    op.TargetSite = TOpeData::NameSite{};
+}
+
+// For every name, the first operation that targets it (case-insensitively).
+void linkCreators(std::vector<TOpeData>& ops) {
+    std::unordered_map<std::string, int32_t> first;
+    for (size_t k = 0; k < ops.size(); ++k)
+        if (ops[k].TargetIsTemp) first.emplace(sjisLower(ops[k].Target), static_cast<int32_t>(k));
+    auto creatorOf = [&](std::string_view name) -> int32_t {
+        const auto it = first.find(sjisLower(name));
+        return it == first.end() ? -1 : it->second;
+    };
+    for (TOpeData& op : ops) {
+        op.TargetSite.Creator = op.TargetIsTemp ? creatorOf(op.Target) : -1;
+        for (size_t i = 0; i < op.References.size(); ++i) op.RefSites[i].Creator = creatorOf(op.References[i]->TargetName);
+    }
 }
 
 std::string operandText(const TCustomParam& operand) {
@@ -511,6 +718,7 @@ void TNuvoParser::LoadFromStream(TStream& s) {
         prepare(op);
         ops.push_back(std::move(op));
     }
+    linkCreators(ops);
     ops_ = std::move(ops);
 }
 
@@ -538,6 +746,7 @@ void TNuvoParser::Assign(const TNuvoParser& other) {
         prepare(op);
         ops.push_back(std::move(op));
     }
+    linkCreators(ops);
     ops_ = std::move(ops);
     result_.reset();
 }
@@ -551,7 +760,7 @@ void TNuvoParser::Execute(ScriptContext& context) {
         context.NestedBytes = 0;
     }
     DepthGuard depth(context.EvaluationDepth);
-    Evaluation evaluation(context);
+    Evaluation evaluation(context, ops_);
     try {
         for (TOpeData& op : ops_) evaluation.perform(op);
     } catch (const ENuvoError& e) {

@@ -14,6 +14,8 @@
 // overflow or an invalid operation fails, so no infinity or NaN is ever stored.
 #pragma once
 
+#include "script/Param.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,7 +25,7 @@
 namespace nuvo {
 
 class ScriptContext;
-class TCustomParam;
+class TParamCollectionItem;
 class TParamVar;
 class TStream;
 
@@ -44,7 +46,33 @@ struct TOpeData {
     // whether Target names a temporary.
     std::vector<TCustomParam*> Args;
     std::vector<TParamVar*> References;
+    std::vector<uint32_t> RefOperands; // the operand position of each reference
     bool TargetIsTemp = false;
+    bool TargetNameValid = false; // a name the table accepts for a new entry
+
+    // Where a name may find a temporary made by this same expression: the
+    // first operation whose target has that name, or -1.
+    struct NameSite {
+        int32_t Creator = -1;
+        // The table's answer for the name, kept while the table's names and
+        // the call depth stay as they were when it was asked.
+        TParamCollectionItem* Cached = nullptr;
+        uint64_t CachedContext = 0;
+        uint64_t CachedGeneration = 0;
+        int32_t CachedDepth = 0;
+    };
+    std::vector<NameSite> RefSites; // parallel to References
+    NameSite TargetSite;
+
+    // The entry of this operation's temporary, kept between evaluations so
+    // that the next one makes its temporary without allocating.
+    std::unique_ptr<TParamCollectionItem> SpareEntry;
+    uint8_t SpareType = 0;
+    bool SpareInUse = false; // lent to a running evaluation
+    // The temporary this operation made in the evaluation numbered
+    // MadeInEvaluation (evaluation numbers never repeat within a context).
+    TParamCollectionItem* MadeEntry = nullptr;
+    uint64_t MadeInEvaluation = 0;
 };
 
 class TNuvoParser {

@@ -5,10 +5,16 @@
 #include "script/ParamStorage.h"
 #include "script/ParamVar.h"
 
+#include <atomic>
+
 namespace nuvo {
 
+namespace {
+std::atomic<uint64_t> nextContextId{1};
+}
+
 ScriptContext::ScriptContext(TParamCollection& vars, TSysFuncMan& functions, platform::IClock* clock)
-    : Vars(vars), Functions(functions), Clock(clock) {}
+    : Vars(vars), Functions(functions), Id(nextContextId.fetch_add(1)), Clock(clock) {}
 
 ScriptContext::~ScriptContext() = default;
 
@@ -29,21 +35,31 @@ std::unique_ptr<TParamCollectionItem> ScriptContext::TakeSpareEntry(uint8_t type
 
 namespace {
 
-// Puts a used temporary back to the state of a new entry of its type; false
-// when it is not worth keeping (it grew into an array).
-bool resetEntry(TParamCollectionItem& entry, uint8_t typeCode) {
+template <typename Storage, typename T>
+bool keepScalar(Storage& p, T zero) {
+    if (p.Storage::Count() != 1) return false;
+    p.Data()[0] = zero;
+    return true;
+}
+
+} // namespace
+
+bool ScriptContext::ResetSpareEntry(TParamCollectionItem& entry, uint8_t typeCode) {
     TCustomParam* v = entry.Value();
-    if (!v->Dims().empty() || (typeCode != PT_NONE && v->Count() != 1)) return false;
+    if (!v->Dims().empty()) return false;
     entry.ExtraFlag = 0;
     entry.IsStatus = 0;
     entry.OwnerDepth = -1;
     entry.IsLocal = 0;
     switch (typeCode) {
-    case PT_INT: static_cast<TParamInt*>(v)->Data()[0] = 0; return true;
-    case PT_FLOAT: static_cast<TParamFloat*>(v)->Data()[0] = 0.0L; return true;
-    case PT_BOOL: static_cast<TParamFlag*>(v)->Data()[0] = 0; return true;
+    // A temporary that grew (SetArray on it) or shrank is not kept.
+    case PT_INT: return keepScalar(static_cast<TParamInt&>(*v), 0);
+    case PT_FLOAT: return keepScalar(static_cast<TParamFloat&>(*v), 0.0L);
+    case PT_BOOL: return keepScalar(static_cast<TParamFlag&>(*v), uint8_t{0});
     case PT_STR: {
-        std::string& text = static_cast<TParamStr*>(v)->Data()[0];
+        auto& p = static_cast<TParamStr&>(*v);
+        if (p.TParamStorage<std::string>::Count() != 1) return false;
+        std::string& text = p.Data()[0];
         if (text.capacity() > 4096) text = std::string();
         text.clear();
         return true;
@@ -59,11 +75,9 @@ bool resetEntry(TParamCollectionItem& entry, uint8_t typeCode) {
     }
 }
 
-} // namespace
-
 void ScriptContext::ReturnSpareEntry(std::unique_ptr<TParamCollectionItem> entry, uint8_t typeCode) {
     if (!entry || typeCode >= 5 || spares_[typeCode].size() >= kMaxSparePerType) return;
-    if (!resetEntry(*entry, typeCode)) return;
+    if (!ResetSpareEntry(*entry, typeCode)) return;
     spares_[typeCode].push_back(std::move(entry));
 }
 

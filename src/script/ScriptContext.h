@@ -29,6 +29,11 @@ public:
 
     TParamCollection& Vars;
     TSysFuncMan& Functions;
+    // Distinct for every context ever made, so that what an expression
+    // remembers about one context's table is never taken for another's.
+    const uint64_t Id;
+    // Numbers the evaluations run in this context.
+    uint64_t EvaluationSerial = 0;
     // The program clock; none in contexts that never ask for the time.
     platform::IClock* Clock;
 
@@ -54,6 +59,9 @@ public:
     // the common case (used by the evaluator only).
     std::unique_ptr<TParamCollectionItem> TakeSpareEntry(uint8_t typeCode);
     void ReturnSpareEntry(std::unique_ptr<TParamCollectionItem> entry, uint8_t typeCode);
+    // Puts a used temporary entry of that type back to the state of a new one;
+    // false when it is not worth keeping (it grew into an array).
+    static bool ResetSpareEntry(TParamCollectionItem& entry, uint8_t typeCode);
 
 private:
     static constexpr size_t kMaxSparePerType = 32;

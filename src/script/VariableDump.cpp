@@ -60,7 +60,10 @@ void appendElement(std::string& out, const TCustomParam& v, uint8_t type, int32_
 void appendValue(std::string& out, const TCustomParam& v) {
     const uint8_t type = v.ParamType();
     out += "{\"type\": " + std::to_string(type) + ", \"dims\": [";
-    for (size_t k = 0; k < v.Dims().size(); ++k) out += (k ? ", " : "") + std::to_string(v.Dims()[k]);
+    for (size_t k = 0; k < v.Dims().size(); ++k) {
+        if (k) out += ", ";
+        out += std::to_string(v.Dims()[k]);
+    }
     out += "], ";
     if (typeid(v) == typeid(TParamVar)) {
         const auto& ref = static_cast<const TParamVar&>(v);
