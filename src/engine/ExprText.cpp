@@ -13,6 +13,8 @@
 #include "script/ParamStorage.h"
 #include "script/ParamVar.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <map>
 
@@ -38,6 +40,10 @@ std::string streamBytes(const TNuvoParser& e) {
 }
 
 // ---- decompiling ------------------------------------------------------------
+
+// Expressions with more operators than this are tried only without redundant
+// parentheses beyond the first ones.
+constexpr size_t kMaxGroupSearch = 6;
 
 // Precedence groups of the compiler, highest first; assignment is the last.
 int precedenceGroup(uint8_t op) {
@@ -161,7 +167,11 @@ public:
 
     // Builds the tree; false when the list is not one the compiler makes.
     bool build();
-    std::optional<std::string> render(bool unaryAsMinus, bool parenthesiseAll);
+    // forced: nodes put in parentheses where the precedence does not ask for them.
+    std::optional<std::string> render(bool unaryAsMinus, const std::vector<bool>& forced);
+    // Binary and unary nodes below the top: where redundant parentheses may stand.
+    std::vector<int> groupable() const;
+    size_t NodeCount() const { return nodes_.size(); }
 
 private:
     int operandNode(const TCustomParam& p, bool allowEmpty);
@@ -180,7 +190,7 @@ private:
     std::string assignTarget_;
     int assignDim_ = -1;
     bool unaryAsMinus_ = true;
-    bool parenthesiseAll_ = false;
+    std::vector<bool> forced_;
 };
 
 int Decompiler::operandNode(const TCustomParam& p, bool allowEmpty) {
@@ -287,9 +297,7 @@ bool Decompiler::renderChild(int i, int parentLevel, bool right, std::string& ou
     std::string text;
     int level = -1;
     if (!renderNode(i, text, level)) return false;
-    bool parens = parenthesiseAll_ ? level >= 0 : (right ? level >= parentLevel : level > parentLevel);
-    // A leading minus is applied with + and -, after * / %.
-    if (!right && parentLevel == 0 && nodes_[static_cast<size_t>(i)].kind == Node::Unary) parens = true;
+    bool parens = forced_[static_cast<size_t>(i)] || (right ? level >= parentLevel : level > parentLevel);
     out += parens ? "(" + text + ")" : text;
     return true;
 }
@@ -351,9 +359,17 @@ bool Decompiler::renderNode(int i, std::string& out, int& level) {
     return false;
 }
 
-std::optional<std::string> Decompiler::render(bool unaryAsMinus, bool parenthesiseAll) {
+std::vector<int> Decompiler::groupable() const {
+    std::vector<int> out;
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (nodes_[i].kind == Node::Binary || nodes_[i].kind == Node::Unary) out.push_back(static_cast<int>(i));
+    return out;
+}
+
+std::optional<std::string> Decompiler::render(bool unaryAsMinus, const std::vector<bool>& forced) {
     unaryAsMinus_ = unaryAsMinus;
-    parenthesiseAll_ = parenthesiseAll;
+    forced_ = forced;
+    forced_.resize(nodes_.size());
     std::string out;
     int level;
     if (assignDim_ >= 0) {
@@ -362,19 +378,35 @@ std::optional<std::string> Decompiler::render(bool unaryAsMinus, bool parenthesi
     } else if (!assignTarget_.empty()) {
         out += assignTarget_ + " = ";
     }
-    if (!renderNode(root_, out, level)) return std::nullopt;
+    std::string value;
+    if (!renderNode(root_, value, level)) return std::nullopt;
+    out += forced_[static_cast<size_t>(root_)] ? "(" + value + ")" : value;
     return out;
 }
 
-bool compilesTo(const std::string& text, const std::string& expected) {
+enum class Match { Same, SameShape, Different };
+
+// Whether text compiles to the expected stream form; SameShape when only the
+// names of temporaries differ in places (what parentheses can change).
+Match compiles(const std::string& text, const std::string& expected, const TNuvoParser& original) {
     try {
         TBuildNuvoParser builder;
         builder.Build(text);
         TKvMemoryStream s;
         builder.SaveToStream(s);
-        return std::string(s.bytes().begin(), s.bytes().end()) == expected;
+        if (std::string(s.bytes().begin(), s.bytes().end()) == expected) return Match::Same;
+        const auto& ops = builder.Operations();
+        const auto& want = original.Operations();
+        // Parentheses change the order of the operations and the numbers of
+        // the temporaries, never which operations there are.
+        std::vector<std::pair<uint8_t, size_t>> got, wanted;
+        for (const auto& op : ops) got.emplace_back(op.Opcode, op.Operands.size() - (op.Opcode == ocFunc ? 1 : 0));
+        for (const auto& op : want) wanted.emplace_back(op.Opcode, op.Operands.size());
+        std::sort(got.begin(), got.end());
+        std::sort(wanted.begin(), wanted.end());
+        return got == wanted ? Match::SameShape : Match::Different;
     } catch (const ENuvoError&) {
-        return false;
+        return Match::Different;
     }
 }
 
@@ -518,12 +550,33 @@ std::string readRawList(SourceLexer& lex) {
 std::optional<std::string> decompileExpression(const TNuvoParser& e) {
     if (e.Operations().empty()) return std::nullopt;
     const std::string expected = streamBytes(e);
-    static constexpr std::pair<bool, bool> kStyles[] = {{true, false}, {false, false}, {true, true}};
-    for (const auto& [unaryAsMinus, all] : kStyles) {
-        Decompiler d(e);
-        if (!d.build()) return std::nullopt;
-        const auto text = d.render(unaryAsMinus, all);
-        if (text && compilesTo(*text, expected)) return text;
+    Decompiler d(e);
+    if (!d.build()) return std::nullopt;
+    bool shapeFits = false;
+    for (bool unaryAsMinus : {true, false}) {
+        const auto text = d.render(unaryAsMinus, {});
+        if (!text) return std::nullopt;
+        const Match m = compiles(*text, expected, e);
+        if (m == Match::Same) return text;
+        shapeFits = shapeFits || m == Match::SameShape;
+    }
+    if (!shapeFits) return std::nullopt;
+    // Redundant parentheses leave no operation behind, only a gap in the
+    // numbering of the temporaries: try the fewest first.
+    const std::vector<int> candidates = d.groupable();
+    const size_t k = std::min<size_t>(candidates.size(), kMaxGroupSearch);
+    std::vector<uint32_t> masks;
+    for (uint32_t m = 1; m < (1u << k); ++m) masks.push_back(m);
+    std::stable_sort(masks.begin(), masks.end(),
+                     [](uint32_t a, uint32_t b) { return std::popcount(a) < std::popcount(b); });
+    for (uint32_t m : masks) {
+        std::vector<bool> forced(d.NodeCount());
+        for (size_t b = 0; b < k; ++b)
+            if (m >> b & 1) forced[static_cast<size_t>(candidates[b])] = true;
+        for (bool unaryAsMinus : {true, false}) {
+            const auto text = d.render(unaryAsMinus, forced);
+            if (text && compiles(*text, expected, e) == Match::Same) return text;
+        }
     }
     return std::nullopt;
 }

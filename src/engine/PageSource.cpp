@@ -394,14 +394,15 @@ std::string writePageSource(const TPage& page) {
         const bool indented = c.Indent >= 0 && c.Indent <= kMaxWrittenIndent;
         if (indented) line.assign(static_cast<size_t>(c.Indent) * 2, ' ');
         line += commandKind(c.TypeCode())->name;
+        FieldDumper dumper(page.Version);
+        c.VisitFields(dumper);
+        line += dumper.Out;
         if (!indented) line += " @indent=" + std::to_string(c.Indent);
         if (c.FDisabled == 1) line += " @disabled";
         else if (c.FDisabled != 0) line += " @disabled=" + std::to_string(c.FDisabled);
         if (c.FRunOn != 1) line += " @runon=" + std::to_string(c.FRunOn);
         if (c.LineNo != i) line += " @line=" + std::to_string(c.LineNo);
-        FieldDumper dumper(page.Version);
-        c.VisitFields(dumper);
-        out += line + dumper.Out + "\n";
+        out += line + "\n";
     }
     return out;
 }

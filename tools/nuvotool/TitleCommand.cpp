@@ -1,0 +1,181 @@
+// nuvotool title: builds a playable title from a source tree.
+#include "Command.h"
+
+#include "archive/VrFileCollection.h"
+#include "base/BigStream.h"
+#include "base/Cp932.h"
+#include "base/Error.h"
+#include "base/Stream.h"
+#include "engine/ProjectSetting.h"
+#include "engine/SourceText.h"
+#include "platform/FileSystem.h"
+#include "render/PelkImage.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+namespace nuvotool {
+
+std::vector<uint8_t> buildPageBytes(const std::string& sourceText);
+std::vector<uint8_t> buildProjectBytes(const std::string& sourceText, nuvo::TProjectSetting* settingOut);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kHelp =
+    "usage: nuvotool title build SRCDIR OUTDIR [--pack]\n"
+    "\n"
+    "Builds a playable title from a source tree (docs/title-format.md):\n"
+    "  nuvo.nps        the project source, built into nuvo.npb (required)\n"
+    "  NAME.nss        a page source, built into NAME.nsb\n"
+    "  NAME.pel.png    a picture, converted into the layered image NAME.pel\n"
+    "                  (keyed with the project's imageseed)\n"
+    "  anything else   copied as it is\n"
+    "Files and folders whose names begin with '.' are left out. Folders keep\n"
+    "their place. Without --pack the files are written under OUTDIR; with\n"
+    "--pack everything goes into the one archive OUTDIR/game.dat.\n";
+
+struct Output {
+    std::string relative; // native, '/'-separated
+    std::vector<uint8_t> bytes;
+};
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::vector<uint8_t> readBytes(const fs::path& p) { return nuvo::readWholeFile(p.string()); }
+
+std::vector<uint8_t> convertPicture(const fs::path& png, int32_t imageKey) {
+    // The converter writes a file; it goes to the process's own folder first.
+    const std::string temp = nuvo::platform::joinPath(nuvo::platform::processTempFolder(), "title-build.pel");
+    nuvo::ConvertPngFileToPel(png.string(), temp, imageKey);
+    std::vector<uint8_t> bytes = nuvo::readWholeFile(temp);
+    nuvo::platform::removeFile(temp);
+    return bytes;
+}
+
+// Every source file, sorted by relative path, hidden ones left out.
+std::vector<fs::path> sourceFiles(const fs::path& root) {
+    std::vector<fs::path> files;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string name = it->path().filename().string();
+        if (!name.empty() && name[0] == '.') {
+            if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file()) files.push_back(it->path().lexically_relative(root));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string titleName(const fs::path& relative) {
+    std::string sjis;
+    for (const fs::path& part : relative) {
+        const auto converted = nuvo::utf8EscapedToSjis(part.string());
+        if (!converted) throw std::runtime_error(relative.string() + ": the name has no Shift-JIS form");
+        if (!sjis.empty()) sjis += '\\';
+        sjis += *converted;
+    }
+    return sjis;
+}
+
+std::string sourceText(const fs::path& p) {
+    const std::vector<uint8_t> bytes = readBytes(p);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+int runBuild(const Args& args) {
+    std::vector<std::string> positional;
+    bool pack = false;
+    for (const std::string& a : args) {
+        if (a == "--pack") pack = true;
+        else if (a.starts_with("--")) return fail("title build: unknown option " + a);
+        else positional.push_back(a);
+    }
+    if (positional.size() != 2) return fail("title build: expected SRCDIR and OUTDIR (see nuvotool title --help)");
+    const fs::path src = positional[0], out = positional[1];
+    if (!fs::is_directory(src)) return fail(positional[0] + ": not a folder");
+    if (!fs::is_regular_file(src / "nuvo.nps")) return fail(positional[0] + ": no project source nuvo.nps");
+
+    std::vector<Output> outputs;
+    nuvo::TProjectSetting setting;
+    const std::vector<fs::path> files = sourceFiles(src);
+    // The project first: pictures are keyed with its image seed.
+    for (const fs::path& rel : files) {
+        if (rel != "nuvo.nps") continue;
+        try {
+            outputs.push_back({"nuvo.npb", buildProjectBytes(sourceText(src / rel), &setting)});
+        } catch (const std::exception& e) {
+            return fail((src / rel).string() + ": " + e.what());
+        }
+    }
+    std::set<std::string> pages;
+    for (const fs::path& rel : files) {
+        const std::string name = rel.generic_string();
+        if (rel == "nuvo.nps") continue;
+        try {
+            if (endsWith(name, ".nss")) {
+                const std::string page = name.substr(0, name.size() - 4) + ".nsb";
+                outputs.push_back({page, buildPageBytes(sourceText(src / rel))});
+                pages.insert(nuvo::sjisLower(titleName(page)));
+            } else if (endsWith(name, ".pel.png")) {
+                outputs.push_back({name.substr(0, name.size() - 4), convertPicture(src / rel, setting.ImageSeed)});
+            } else {
+                outputs.push_back({name, readBytes(src / rel)});
+            }
+        } catch (const std::exception& e) {
+            return fail((src / rel).string() + ": " + e.what());
+        }
+    }
+    if (!pages.count(nuvo::sjisLower(setting.StartPage)))
+        std::fprintf(stderr, "nuvotool: warning: the start page '%s' is not among the built pages\n",
+                     nuvo::sjisToUtf8Escaped(setting.StartPage).c_str());
+
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (!fs::is_directory(out)) return fail(positional[1] + ": cannot create the folder");
+    if (!pack) {
+        for (const Output& o : outputs) {
+            const fs::path target = out / fs::path(o.relative);
+            fs::create_directories(target.parent_path(), ec);
+            nuvo::platform::writeFileAtomic(target.string(), o.bytes.data(), o.bytes.size());
+        }
+        return 0;
+    }
+    nuvo::TVrFileCollection archive;
+    std::set<std::string> seen;
+    for (const Output& o : outputs) {
+        std::string name;
+        try {
+            name = titleName(fs::path(o.relative));
+        } catch (const std::exception& e) {
+            return fail(e.what());
+        }
+        if (!seen.insert(nuvo::sjisLower(name)).second)
+            return fail(o.relative + ": another file has the same name in another letter case");
+        nuvo::TVrFile* entry = archive.AddMemoryEntry(name);
+        entry->Data = std::make_unique<nuvo::TKvMemoryStream>(o.bytes);
+        entry->Size = static_cast<int64_t>(o.bytes.size());
+    }
+    nuvo::TKvBigMemoryStream packed;
+    archive.WriteArchive(packed);
+    const auto& bytes = packed.Memory().bytes();
+    nuvo::platform::writeFileAtomic((out / "game.dat").string(), bytes.data(), bytes.size());
+    return 0;
+}
+
+int runTitle(const Args& args) {
+    if (args.empty() || wantsHelp(args)) return std::fputs(kHelp, stdout), 0;
+    if (args[0] == "build") return runBuild(Args(args.begin() + 1, args.end()));
+    return fail("title: unknown command '" + args[0] + "' (see nuvotool title --help)");
+}
+
+NuvoCommand reg("title", "build a playable title from a source tree", &runTitle);
+
+} // namespace
+} // namespace nuvotool
