@@ -6,6 +6,7 @@
 #include "script/ParamCollection.h"
 #include "script/ParamVar.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <typeinfo>
@@ -44,8 +45,8 @@ void appendReal(std::string& out, long double x) {
         return;
     }
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", d);
-    out += buf;
+    const auto end = std::to_chars(buf, buf + sizeof buf, d).ptr; // the shortest text that reads back as d
+    out.append(buf, end);
 }
 
 void appendElement(std::string& out, const TCustomParam& v, uint8_t type, int32_t i) {
