@@ -233,7 +233,7 @@ public:
         v.Byte("scope", Scope, ByteFieldKind::Scope);
     }
     std::string VarName;
-    uint8_t VarType = 1;
+    uint8_t VarType = 0;
     TNuvoParser InitialExpr;
     uint8_t Scope = 0;
 };

@@ -45,7 +45,8 @@ TPage::LoadResult TPage::LoadFromStream(TStream& s) {
     RequireBytes(s, static_cast<int64_t>(n) * m);
     Masks = TMasks{};
     const int64_t kept = std::min<int64_t>(m, kMaskBytes);
-    for (int32_t k = 0; k < n; ++k) {
+    // With empty masks there is nothing to step over, however many are declared.
+    for (int32_t k = 0; m > 0 && k < n; ++k) {
         if (k < kCommandKindCount) {
             ReadExact(s, Masks[static_cast<size_t>(k)].data(), kept);
             s.seek(m - kept, SeekOrigin::Current);

@@ -11,6 +11,9 @@ namespace {
 
 const char* const kTypeNames[] = {nullptr, "int", "float", "bool", "str"};
 
+// Settings every version holds (versions may even be negative).
+constexpr int32_t kAlways = INT32_MIN;
+
 // One setting line: its key, the version from which the file holds it, and
 // how its value is read and written.
 struct SettingLine {
@@ -38,12 +41,12 @@ SettingLine text(const char* key, int32_t since, std::string TProjectSetting::*f
 }
 
 SettingLine number(const char* key, int32_t TProjectSetting::*field) {
-    return {key, 0, [field](const TProjectSetting& p) { return std::to_string(p.*field); },
+    return {key, kAlways, [field](const TProjectSetting& p) { return std::to_string(p.*field); },
             [field](SourceLexer& lex, TProjectSetting& p) { p.*field = readInt32(lex); }};
 }
 
 SettingLine size(const char* key, int32_t TProjectSetting::*w, int32_t TProjectSetting::*h) {
-    return {key, 0, [w, h](const TProjectSetting& p) { return std::to_string(p.*w) + " " + std::to_string(p.*h); },
+    return {key, kAlways, [w, h](const TProjectSetting& p) { return std::to_string(p.*w) + " " + std::to_string(p.*h); },
             [w, h](SourceLexer& lex, TProjectSetting& p) {
                 p.*w = readInt32(lex);
                 p.*h = readInt32(lex);
@@ -56,18 +59,18 @@ SettingLine flag(const char* key, int32_t since, uint8_t TProjectSetting::*field
 }
 
 SettingLine message(const char* key, size_t index) {
-    return {key, 0, [index](const TProjectSetting& p) { return quoteText(p.Messages[index]); },
+    return {key, kAlways, [index](const TProjectSetting& p) { return quoteText(p.Messages[index]); },
             [index](SourceLexer& lex, TProjectSetting& p) { p.Messages[index] = lex.QuotedString(); }};
 }
 
 const std::vector<SettingLine>& settingLines() {
     static const std::vector<SettingLine> lines = {
-        text("title", 0, &TProjectSetting::Title),
+        text("title", kAlways, &TProjectSetting::Title),
         size("screen", &TProjectSetting::ScreenWidth, &TProjectSetting::ScreenHeight),
         size("fullscreen", &TProjectSetting::FullScreenWidth, &TProjectSetting::FullScreenHeight),
-        text("start", 0, &TProjectSetting::StartPage),
+        text("start", kAlways, &TProjectSetting::StartPage),
         text("exit", 110, &TProjectSetting::ExitPage),
-        text("registrykey", 0, &TProjectSetting::RegistryKey),
+        text("registrykey", kAlways, &TProjectSetting::RegistryKey),
         number("imageseed", &TProjectSetting::ImageSeed),
         flag("savestatus", 104, &TProjectSetting::SaveStatus),
         flag("yield", 106, &TProjectSetting::YieldBetweenFrames),

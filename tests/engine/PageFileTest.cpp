@@ -210,6 +210,12 @@ TEST(PageFile, UnknownCodesAndBrokenData) {
         TPage p;
         EXPECT_THROW(p.LoadFromStream(h), ENuvoError) << n << " " << m << " " << c;
     }
+    // Two thousand million empty masks take no time.
+    TKvMemoryStream empty;
+    WriteInt(empty, 116), WriteByte(empty, 1), WriteInt(empty, 0x7FFFFFFF), WriteInt(empty, 0), WriteInt(empty, 0);
+    empty.setPosition(0);
+    TPage p;
+    EXPECT_EQ(p.LoadFromStream(empty), TPage::LoadResult::Loaded);
 }
 
 // Each field stored from a page version on: built at the version before it

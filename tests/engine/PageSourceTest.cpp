@@ -130,6 +130,21 @@ TEST(PageSource, EveryKindRoundTripsThroughTheTextForm) {
     EXPECT_EQ(page.ResultType, 4);
 }
 
+TEST(PageSource, FieldsLeftOutAreEmptyAndNotWritten) {
+    // Every kind with every field left out: the fields read as empty or 0,
+    // and the dump is the bare kind again.
+    std::string text = "page version=116 result=int\n";
+    for (int code = 0; code < kCommandKindCount; ++code) text += std::string(commandKind(code)->name) + "\n";
+    const auto bytes = build(text);
+    EXPECT_EQ(dump(bytes), text);
+    TKvMemoryStream s(bytes);
+    TPage page;
+    page.LoadFromStream(s);
+    EXPECT_EQ(dynamic_cast<TComVarNew&>(*page.Commands.At(15)).VarType, 0);
+    EXPECT_EQ(dynamic_cast<TComJump&>(*page.Commands.At(4)).Index, 0);
+    EXPECT_TRUE(dynamic_cast<TComWait&>(*page.Commands.At(7)).TimeExpr.Operations().empty());
+}
+
 TEST(PageSource, MasksComeFromThePropertiesUnlessStated) {
     // Two ImgNew give the union of their properties.
     TPage page;

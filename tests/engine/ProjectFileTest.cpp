@@ -152,7 +152,7 @@ TEST(FolderDiskList, DiskOfTakesTheDeepestListedFolder) {
 }
 
 TEST(ProjectSource, RoundTripsEveryFieldAndVersion) {
-    for (int32_t version : {103, 110, 116}) {
+    for (int32_t version : {-1, 103, 110, 116}) {
         const TProjectSetting p = load(projectBytes(version));
         const std::string text = writeProjectSource(p);
         TProjectSetting back;
