@@ -10,6 +10,7 @@
 
 #include <array>
 #include <string>
+#include <unordered_map>
 
 namespace nuvo {
 namespace {
@@ -97,6 +98,16 @@ std::vector<size_t> pairParentheses(const JText& text) {
     return match;
 }
 
+// The ")" that closes the "(" at open, in text whose parentheses are paired.
+size_t closingParenthesis(const JText& text, size_t open) {
+    int depth = 0;
+    for (size_t i = open; i < text.size(); ++i) {
+        if (text[i] == '(') ++depth;
+        else if (text[i] == ')' && --depth == 0) return i;
+    }
+    raiseSyntax();
+}
+
 // True when the "(" at pos is preceded, after blanks, by an identifier character.
 bool followsIdentifier(const JText& text, size_t pos) {
     size_t j = pos;
@@ -174,16 +185,29 @@ void Compiler::compile(JText text, int depth) {
     if (!rest.empty()) tokens.push_back(std::move(rest));
 
     // Unary signs: a + or - whose left neighbour is an operator (or an opening
-    // bracket or comma) applies to its right neighbour alone.
-    for (size_t i = tokens.size() >= 2 ? tokens.size() - 2 : 0; i >= 1 && i < tokens.size(); --i) {
-        const JText& t = tokens[i];
-        if ((t != u"+" && t != u"-") || tokens[i - 1].empty() || !isIn(tokens[i - 1][0], kUnaryLeft)) continue;
-        if (t == u"-") {
-            std::string u = newTemp();
-            append(ocMinus, u, {"0", toBytes(tokens[i + 1])});
-            tokens[i + 1] = toJText(u);
+    // bracket or comma) applies to its right neighbour alone. Visited from the
+    // second last token down to the second; a removed sign is only marked, and
+    // next[i] is the token that follows i once the marked ones are gone.
+    if (tokens.size() >= 3) {
+        std::vector<bool> removed(tokens.size(), false);
+        std::vector<size_t> next(tokens.size(), tokens.size());
+        for (size_t i = tokens.size() - 1; i-- > 0;) {
+            next[i] = removed[i + 1] ? next[i + 1] : i + 1;
+            if (i == 0) break;
+            const JText& t = tokens[i];
+            if ((t != u"+" && t != u"-") || tokens[i - 1].empty() || !isIn(tokens[i - 1][0], kUnaryLeft)) continue;
+            if (t == u"-") {
+                std::string u = newTemp();
+                append(ocMinus, u, {"0", toBytes(tokens[next[i]])});
+                tokens[next[i]] = toJText(u);
+            }
+            removed[i] = true;
         }
-        tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(i));
+        std::vector<JText> kept;
+        kept.reserve(tokens.size());
+        for (size_t i = 0; i < tokens.size(); ++i)
+            if (!removed[i]) kept.push_back(std::move(tokens[i]));
+        tokens = std::move(kept);
     }
 
     reduce(tokens);
@@ -224,22 +248,25 @@ void Compiler::stringLiterals(JText& text) {
     }
 }
 
+// The calls are taken from the last one backwards, so an inner call is
+// compiled before the call around it. Replacing a call keeps the parentheses
+// paired, so they are checked once; the search goes on before the replaced
+// call, except that a "(" right after it now follows an identifier (the
+// temporary) and is the next call.
 void Compiler::functionCalls(JText& text, int depth) {
+    pairParentheses(text);
+    size_t scan = text.size(), next = JText::npos;
     for (;;) {
-        const std::vector<size_t> match = pairParentheses(text);
-        size_t open = JText::npos;
-        for (size_t i = text.size(); i-- > 0;) {
-            if (text[i] == '(' && followsIdentifier(text, i)) {
-                open = i;
-                break;
-            }
-        }
+        size_t open = next;
+        next = JText::npos;
+        for (size_t i = scan; open == JText::npos && i-- > 0;)
+            if (text[i] == '(' && followsIdentifier(text, i)) open = i;
         if (open == JText::npos) return;
         size_t nameEnd = open;
         while (nameEnd > 0 && isBlank(text[nameEnd - 1])) --nameEnd;
         size_t nameStart = nameEnd;
         while (nameStart > 0 && isIdentChar(text[nameStart - 1])) --nameStart;
-        const size_t close = match[open];
+        const size_t close = closingParenthesis(text, open);
 
         const JText name = trim(text.substr(nameStart, open - nameStart));
         const JText argText = text.substr(open + 1, close - open - 1);
@@ -268,18 +295,26 @@ void Compiler::functionCalls(JText& text, int depth) {
         TBuildOpeData op{ocFunc, result, {toBytes(name)}};
         for (const JText& arg : args) op.Operands.push_back(argumentOperand(arg, depth));
         ops_.push_back(std::move(op));
+
+        scan = nameStart;
+        size_t after = nameStart + result.size();
+        while (after < text.size() && isBlank(text[after])) ++after;
+        if (after < text.size() && text[after] == '(') next = after;
     }
 }
 
+// References are taken from the last "[" backwards; each one cut out holds
+// exactly one "[" and one "]", so the counts are compared once.
 void Compiler::arrayElements(JText& text, int depth) {
+    size_t opens = 0, closes = 0;
+    for (JChar c : text) {
+        if (c == '[') ++opens;
+        else if (c == ']') ++closes;
+    }
+    if (opens != closes) raiseSyntax();
+    size_t scan = text.size();
     for (;;) {
-        size_t opens = 0, closes = 0;
-        for (JChar c : text) {
-            if (c == '[') ++opens;
-            else if (c == ']') ++closes;
-        }
-        if (opens != closes) raiseSyntax();
-        const size_t open = text.rfind(u'[');
+        const size_t open = scan == 0 ? JText::npos : text.rfind(u'[', scan - 1);
         if (open == JText::npos) return;
         const size_t close = text.find(u']', open);
         if (close == JText::npos) raiseSyntax();
@@ -305,25 +340,26 @@ void Compiler::arrayElements(JText& text, int depth) {
             start = i + 1;
         }
         ops_.push_back(std::move(op));
+        scan = nameStart;
     }
 }
 
+// Groups are taken from the last "(" backwards; replacing one changes nothing
+// before it, so the search goes on from there.
 void Compiler::groups(JText& text, int depth) {
+    pairParentheses(text);
+    size_t scan = text.size();
     for (;;) {
-        const std::vector<size_t> match = pairParentheses(text);
         size_t open = JText::npos;
-        for (size_t i = text.size(); i-- > 0;) {
-            if (text[i] == '(' && !followsIdentifier(text, i)) {
-                open = i;
-                break;
-            }
-        }
+        for (size_t i = scan; open == JText::npos && i-- > 0;)
+            if (text[i] == '(' && !followsIdentifier(text, i)) open = i;
         if (open == JText::npos) return;
-        const size_t close = match[open];
+        const size_t close = closingParenthesis(text, open);
         const JText inner = text.substr(open + 1, close - open - 1);
         const std::string group = newTemp();
         text.replace(open, close - open + 1, toJText(group));
         compile(toJText(group) + u" = " + inner, depth + 1);
+        scan = open;
     }
 }
 
@@ -347,6 +383,10 @@ uint8_t binaryOpcode(const JText& t) {
     return ocNone;
 }
 
+// Reduction by precedence: the groups in order, and in each group its
+// operators from left to right, which is what taking the leftmost operator of
+// the first group that has one, over and over, comes to. Each group is one
+// pass that builds the shorter token list.
 void Compiler::reduce(std::vector<JText>& tokens) {
     static const std::array<std::vector<std::u16string_view>, 9> groups = {{
         {u"*", u"/", u"%"},
@@ -363,45 +403,47 @@ void Compiler::reduce(std::vector<JText>& tokens) {
         append(ocTo, std::string(kArgTemp), {std::string()});
         return;
     }
-    auto operandAt = [&](size_t i) -> const JText& {
-        if (i >= tokens.size()) raiseSyntax(); // an operator without its right operand
-        return tokens[i];
-    };
     bool assigned = false;
-    while (!tokens.empty()) {
-        size_t at = JText::npos;
-        for (const auto& group : groups) {
-            for (size_t i = 0; i < tokens.size() && at == JText::npos; ++i)
-                for (auto op : group)
-                    if (tokens[i] == op) at = i;
-            if (at != JText::npos) break;
+    for (const auto& group : groups) {
+        auto inGroup = [&](const JText& t) {
+            for (auto op : group)
+                if (t == op) return true;
+            return false;
+        };
+        std::vector<JText> out;
+        out.reserve(tokens.size());
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            if (!inGroup(tokens[i])) {
+                out.push_back(std::move(tokens[i]));
+                continue;
+            }
+            const uint8_t code = binaryOpcode(tokens[i]);
+            if (i + 1 >= tokens.size()) raiseSyntax(); // an operator without its right operand
+            const JText& right = tokens[i + 1];
+            if (code == ocTo) {
+                if (out.empty()) raiseSyntax();
+                append(ocTo, toBytes(out.back()), {toBytes(right)});
+                out.pop_back();
+                assigned = true;
+            } else if (!out.empty()) {
+                const JText& left = out.back();
+                if (!left.empty() && isIn(left[0], kBadLeftOperand)) raiseSyntax();
+                std::string temp = newTemp();
+                append(code, temp, {toBytes(left), toBytes(right)});
+                out.back() = toJText(temp);
+            } else {
+                if (code != ocPlus && code != ocMinus) raiseSyntax();
+                std::string temp = newTemp();
+                append(code, temp, {"0", toBytes(right)});
+                out.push_back(toJText(temp));
+            }
+            ++i;
         }
-        if (at == JText::npos) {
-            if (assigned || tokens.size() > 1) raiseSyntax();
-            append(ocTo, std::string(kArgTemp), {toBytes(tokens[0])});
-            return;
-        }
-        const uint8_t code = binaryOpcode(tokens[at]);
-        if (code == ocTo) {
-            if (at == 0) raiseSyntax();
-            append(ocTo, toBytes(tokens[at - 1]), {toBytes(operandAt(at + 1))});
-            tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(at - 1), tokens.begin() + static_cast<ptrdiff_t>(at + 2));
-            assigned = true;
-        } else if (at > 0) {
-            const JText& left = tokens[at - 1];
-            if (!left.empty() && isIn(left[0], kBadLeftOperand)) raiseSyntax();
-            std::string temp = newTemp();
-            append(code, temp, {toBytes(left), toBytes(operandAt(at + 1))});
-            tokens[at - 1] = toJText(temp);
-            tokens.erase(tokens.begin() + static_cast<ptrdiff_t>(at), tokens.begin() + static_cast<ptrdiff_t>(at + 2));
-        } else {
-            if (code != ocPlus && code != ocMinus) raiseSyntax();
-            std::string temp = newTemp();
-            append(code, temp, {"0", toBytes(operandAt(1))});
-            tokens[0] = toJText(temp);
-            tokens.erase(tokens.begin() + 1);
-        }
+        tokens = std::move(out);
     }
+    if (tokens.empty()) return; // an assignment took them all
+    if (assigned || tokens.size() > 1) raiseSyntax();
+    append(ocTo, std::string(kArgTemp), {toBytes(tokens[0])});
 }
 
 bool isPlainTemp(std::string_view name) {
@@ -409,22 +451,31 @@ bool isPlainTemp(std::string_view name) {
 }
 
 // A copy from one temporary into another is dropped and the later operations
-// use the source directly.
+// use the source directly. Done in one walk: renamed[t] is the name that
+// replaces t in every later operation (followed, as renames made later apply
+// to names given by earlier ones).
 void eliminateCopies(std::vector<TBuildOpeData>& ops) {
-    for (size_t i = 0; i < ops.size();) {
-        const TBuildOpeData& op = ops[i];
-        if (op.Opcode != ocTo || op.Operands.empty() || !isPlainTemp(op.Target) || !isPlainTemp(op.Operands[0])) {
-            ++i;
+    std::unordered_map<std::string, std::string> renamed;
+    auto resolve = [&](std::string& name) {
+        auto it = renamed.find(name);
+        if (it == renamed.end()) return;
+        std::string final = it->second;
+        for (auto more = renamed.find(final); more != renamed.end(); more = renamed.find(final)) final = more->second;
+        it->second = final;
+        name = final;
+    };
+    std::vector<TBuildOpeData> kept;
+    kept.reserve(ops.size());
+    for (TBuildOpeData& op : ops) {
+        resolve(op.Target);
+        for (std::string& operand : op.Operands) resolve(operand);
+        if (op.Opcode == ocTo && !op.Operands.empty() && isPlainTemp(op.Target) && isPlainTemp(op.Operands[0])) {
+            if (op.Target != op.Operands[0]) renamed[op.Target] = op.Operands[0];
             continue;
         }
-        const std::string from = op.Target, to = op.Operands[0];
-        for (size_t k = i + 1; k < ops.size(); ++k) {
-            if (ops[k].Target == from) ops[k].Target = to;
-            for (std::string& operand : ops[k].Operands)
-                if (operand == from) operand = to;
-        }
-        ops.erase(ops.begin() + static_cast<ptrdiff_t>(i));
+        kept.push_back(std::move(op));
     }
+    ops = std::move(kept);
 }
 
 void writeOperand(TStream& s, const std::string& text) {
