@@ -240,6 +240,13 @@ TEST_F(Script, NestedEvaluations) {
     EXPECT_EQ(var("r"), "");
     eval("r = Calc(\"y = 1 / 0\")"); // an evaluation error inside is swallowed there
     EXPECT_EQ(var("r"), "TRUE");
+    // The inner evaluation sees the outer one's temporaries (here ____0, the
+    // literal "7") and deletes only its own, so the outer one goes on with it.
+    eval("t = \"y = ____0\"");
+    eval("r = Calc(t) ++ \"7\"");
+    EXPECT_EQ(var("y"), "7");
+    EXPECT_EQ(var("r"), "TRUE7");
+    EXPECT_EQ(vars.Find("____0"), nullptr);
     // A text that calls itself twice at every level ends, and ends soon.
     eval("t = \"y = y + 1 + Length(Calc(t) ++ Calc(t))\"");
     eval("y = 0");
