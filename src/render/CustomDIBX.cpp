@@ -133,20 +133,38 @@ void ConvertPixels(TCustomDIBX& source, TCustomDIBX& dest) {
     const int32_t h = std::min(source.Height(), dest.Height());
     if (w <= 0 || h <= 0) return;
     if (convertFast(source, dest, w, h)) return;
+    bool identity = false;
     if (source.BitCount() == dest.BitCount() && source.BitCount() != 32) {
         TPalette a, b;
         source.GetPalette(a);
         dest.GetPalette(b);
-        if (!isPaletteBitCount(source.BitCount()) || a == b) {
-            for (int32_t y = 0; y < h; ++y)
-                for (int32_t x = 0; x < w; ++x) dest.SetPixel(x, y, source.GetPixel(x, y));
-            return;
-        }
+        identity = !isPaletteBitCount(source.BitCount()) || a == b;
     }
     TPixelConverter convert(source, dest);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            dest.SetPixel(x, y, static_cast<int32_t>(convert(static_cast<uint32_t>(source.GetPixel(x, y)))));
+    // Palette sources go through a table of their indices.
+    std::vector<uint32_t> table;
+    if (isPaletteBitCount(source.BitCount()) && !identity) {
+        table.resize(static_cast<size_t>(paletteSizeOf(source.BitCount())));
+        for (size_t i = 0; i < table.size(); ++i) table[i] = convert(static_cast<uint32_t>(i));
+    }
+    // Memory surfaces are read and written a row at a time.
+    const auto* rows = dynamic_cast<const TDIBX*>(&source);
+    std::vector<uint32_t> line(static_cast<size_t>(source.Width()));
+    auto* outRows = dynamic_cast<TDIBX*>(&dest);
+    for (int32_t y = 0; y < h; ++y) {
+        if (rows)
+            rows->ReadRow(y, line.data());
+        else
+            for (int32_t x = 0; x < w; ++x) line[static_cast<size_t>(x)] = static_cast<uint32_t>(source.GetPixel(x, y));
+        for (int32_t x = 0; x < w; ++x) {
+            uint32_t& v = line[static_cast<size_t>(x)];
+            v = identity ? v : !table.empty() ? table[v & 0xFF] : convert(v);
+        }
+        if (outRows)
+            outRows->WriteRow(y, line.data(), w);
+        else
+            for (int32_t x = 0; x < w; ++x) dest.SetPixel(x, y, static_cast<int32_t>(line[static_cast<size_t>(x)]));
+    }
 }
 
 } // namespace nuvo

@@ -46,6 +46,16 @@
 // Pixel access: PixelPtr opens access (a lock for surfaces that need one) and
 // UnlockPixels closes it; every operation balances the two on every path.
 // Surfaces are used from the frame-loop thread only.
+//
+// Speed: every operation has a general path over GetPixel/SetPixel (the
+// reference) and fast paths on pixel memory: direct fills and row copies for
+// 8/15/16/24/32 bits, and packed row kernels (SSE2, AVX2, chosen once by
+// processor detection) for 32-bit destinations and 8-bit masks. All paths
+// give identical pixels (KernelLevel.h switches between them for tests).
+//
+// Not here: platform drawing contexts (presentation reads the pixels through
+// PixelPtr/RowStep instead), and the 4-bit glyph draw, whose nibble layout
+// belongs to the glyph renderer.
 #pragma once
 
 #include "render/PixelFormat.h"

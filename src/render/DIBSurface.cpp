@@ -64,14 +64,22 @@ uint32_t channelBlend256(const TChannelLayout& l, uint32_t s, uint32_t d, uint32
 
 TRect contentBoxOf(const TDIBX& s, int32_t value) {
     int32_t left = s.Width(), top = s.Height(), right = 0, bottom = 0;
-    for (int32_t y = 0; y < s.Height(); ++y)
+    std::vector<uint32_t> row(static_cast<size_t>(s.Width()));
+    const uint32_t v = static_cast<uint32_t>(value);
+    for (int32_t y = 0; y < s.Height(); ++y) {
+        s.ReadRow(y, row.data());
+        int32_t first = -1, last = -1;
         for (int32_t x = 0; x < s.Width(); ++x)
-            if (s.GetPixel(x, y) != value) {
-                left = std::min(left, x);
-                right = std::max(right, x + 1);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y + 1);
+            if (row[static_cast<size_t>(x)] != v) {
+                if (first < 0) first = x;
+                last = x;
             }
+        if (first < 0) continue;
+        left = std::min(left, first);
+        right = std::max(right, last + 1);
+        top = std::min(top, y);
+        bottom = y + 1;
+    }
     return right > left ? TRect{left, top, right, bottom} : TRect{};
 }
 

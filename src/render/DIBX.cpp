@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace nuvo {
@@ -138,6 +139,58 @@ int32_t TDIBX::ColorToPixel(int32_t color) const {
     if (!isPaletteBitCount(bitCount_))
         return static_cast<int32_t>(colorToDirectPixel(bitCount_, color));
     return color;
+}
+
+void TDIBX::ReadRow(int32_t y, uint32_t* out) const {
+    const uint8_t* row = ScanLine(y);
+    const int32_t w = width_;
+    switch (bitCount_) {
+    case 1:
+        for (int32_t x = 0; x < w; ++x) out[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        break;
+    case 4:
+        for (int32_t x = 0; x < w; ++x) out[x] = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+        break;
+    case 8:
+        for (int32_t x = 0; x < w; ++x) out[x] = row[x];
+        break;
+    case 15:
+    case 16:
+        for (int32_t x = 0; x < w; ++x) out[x] = row[2 * x] | (row[2 * x + 1] << 8);
+        break;
+    case 24:
+        for (int32_t x = 0; x < w; ++x) out[x] = row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
+        break;
+    default: std::memcpy(out, row, static_cast<size_t>(w) * 4); break;
+    }
+}
+
+void TDIBX::WriteRow(int32_t y, const uint32_t* v, int32_t count) {
+    uint8_t* row = ScanLine(y);
+    count = std::min(count, width_);
+    switch (bitCount_) {
+    case 8:
+        for (int32_t x = 0; x < count; ++x) row[x] = static_cast<uint8_t>(v[x]);
+        break;
+    case 15:
+    case 16:
+        for (int32_t x = 0; x < count; ++x) {
+            row[2 * x] = static_cast<uint8_t>(v[x]);
+            row[2 * x + 1] = static_cast<uint8_t>(v[x] >> 8);
+        }
+        break;
+    case 24:
+        for (int32_t x = 0; x < count; ++x) {
+            row[3 * x] = static_cast<uint8_t>(v[x]);
+            row[3 * x + 1] = static_cast<uint8_t>(v[x] >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(v[x] >> 16);
+        }
+        break;
+    case 32: std::memcpy(row, v, static_cast<size_t>(count) * 4); break;
+    default:
+        for (int32_t x = 0; x < count; ++x) SetPixel(x, y, static_cast<int32_t>(v[x]));
+        break;
+    }
 }
 
 void TDIBX::TakeStorage(TDIBX&& other) {

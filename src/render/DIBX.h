@@ -47,6 +47,10 @@ public:
     uint8_t* Bits() { return pixels_.data(); }
     const uint8_t* Bits() const { return pixels_.data(); }
     size_t BitsSize() const { return pixels_.size(); }
+    // The pixel values of row y (Width values); y must be inside.
+    void ReadRow(int32_t y, uint32_t* out) const;
+    // Writes the first count pixel values of row y (count <= Width).
+    void WriteRow(int32_t y, const uint32_t* values, int32_t count);
     // Takes other's pixel block, format and size; keeps this surface's
     // palette, key, clip and areas.
     void TakeStorage(TDIBX&& other);

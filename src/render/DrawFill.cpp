@@ -25,6 +25,22 @@ bool planFill(const TCustomDIBX& s, const TRect& rect, TBlitPlan& plan) {
 // Direct fills of byte-aligned formats; false when the format has none.
 bool fillMemory(TCustomDIBX& s, const TBlitPlan& p, uint32_t pixel) {
     const int bits = s.StorageBitCount();
+    if ((bits == 1 || bits == 4) && p.dx == 0 && p.w == s.Width()) {
+        // Whole rows of a sub-byte format: bytes of the repeated index.
+        TAccessSet access;
+        uint8_t* base = access.open(s, 0, p.dy);
+        if (!base) return true;
+        const uint8_t v = bits == 1 ? ((pixel & 1) ? 0xFF : 0x00) : static_cast<uint8_t>((pixel & 15) * 0x11);
+        // Whole bytes only; the last few pixels of a row go one by one so
+        // the bits past the width stay as they are.
+        const int32_t perByte = 8 / bits;
+        const int32_t whole = p.w / perByte;
+        for (int32_t r = 0; r < p.h; ++r) {
+            std::memset(base + int64_t{s.RowStep()} * r, v, static_cast<size_t>(whole));
+            for (int32_t x = whole * perByte; x < p.w; ++x) s.SetPixel(x, p.dy + r, static_cast<int32_t>(pixel));
+        }
+        return true;
+    }
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
     TAccessSet access;
     uint8_t* base = access.open(s, p.dx, p.dy);

@@ -15,11 +15,13 @@ constexpr const char* kMsgTooLarge = "画像データが大きすぎます (%d x
 void raiseBadPicture(const char* reason) { raiseFormat(kMsgBadPicture, {std::string_view(reason)}); }
 
 TDecodeBudget::TDecodeBudget(int64_t inputBytes)
-    : left_((int64_t{256} << 20) + std::clamp<int64_t>(inputBytes, 0, int64_t{1} << 40) * 1024) {}
+    : left_((int64_t{16} << 20) + std::clamp<int64_t>(inputBytes, 0, int64_t{1} << 40) * 4096) {}
 
 void TDecodeBudget::take(int64_t width, int64_t height, int bitCount) {
     const bool fits = width >= 0 && height >= 0 && width <= kMaxSurfaceSide && height <= kMaxSurfaceSide;
-    const int64_t bytes = fits ? paddedRowBytes(width, bitCount) * height : 0;
+    // Sub-byte formats count a byte per pixel: what bounds the work is the
+    // number of pixels, which every later step touches.
+    const int64_t bytes = fits ? std::max(paddedRowBytes(width, bitCount), width) * height : 0;
     if (!fits || bytes > kMaxSurfaceBytes || bytes > left_)
         raiseFormat(kMsgTooLarge, {static_cast<long long>(width), static_cast<long long>(height)});
     left_ -= bytes;

@@ -14,9 +14,11 @@
 
 namespace nuvo {
 
-// How many bytes of pixels one decode may allocate: 256 MiB plus 1024 bytes
-// for every input byte (more than zlib can inflate one byte to), so a header
-// claiming a huge picture in a small file is refused before allocation.
+// How many bytes of pixels one decode may allocate: 16 MiB plus 4096 bytes
+// for every input byte (zlib inflates one byte to at most about 1032, and a
+// layered image holds layers, masks and a composite), so a header claiming a
+// huge picture in a small file is refused before allocation. Pictures of
+// fewer than 8 bits count one byte per pixel.
 class TDecodeBudget {
 public:
     explicit TDecodeBudget(int64_t inputBytes);

@@ -5,6 +5,7 @@
 #include "base/StreamIO.h"
 #include "platform/FileSystem.h"
 #include "render/ImageCodecs.h"
+#include "render/detail/DrawCommon.h"
 
 #include <zlib.h>
 
@@ -284,16 +285,29 @@ void readLayer(TReader& r, TPelkFrame& frame, int frameIndex, TPelkLayer& layer)
     }
 }
 
-// Draws a visible layer onto the composite by the format's layer rules.
-void flattenLayer(TReader& r, TPelkFrame& frame, TPelkLayer& layer, int layerIndex, bool firstVisible) {
+void fillBackground(TReader& r, TPelkFrame& frame) {
+    const int32_t bg = r.list.BackgroundColour;
+    TDIBSurface& c = frame.Composite;
+    c.FillRect(TRect{0, 0, c.Width(), c.Height()}, c.NearestPixel(colorRed(bg), colorGreen(bg), colorBlue(bg)));
+}
+
+// Draws a visible layer onto the composite by the format's layer rules. The
+// background fill is put off until a layer needs it: the usual first layer
+// is a whole opaque copy that covers it anyway.
+void flattenLayer(TReader& r, TPelkFrame& frame, TPelkLayer& layer, int layerIndex, bool firstVisible,
+                  bool& backgroundPending) {
     TDIBSurface& composite = frame.Composite;
     const bool masked = layer.Bitmap.HasMask() && layer.MaskEnabled;
     const int32_t key = masked ? -1 : layer.TransparentValue;
     const TRect all{0, 0, composite.Width(), composite.Height()};
     if (firstVisible && masked) composite.AssignMask(*layer.Bitmap.Mask);
+    const bool wholeCopy = !(masked && layerIndex != 0) &&
+                           (key == -1 || (firstVisible && r.list.FirstLayerOpaque)) && layer.Opacity == 255;
+    if (backgroundPending && !wholeCopy) fillBackground(r, frame);
+    backgroundPending = false;
     if (masked && layerIndex != 0)
         composite.ComposeMasked(0, 0, 255, all, layer.Bitmap);
-    else if ((key == -1 || (firstVisible && r.list.FirstLayerOpaque)) && layer.Opacity == 255)
+    else if (wholeCopy)
         composite.Compose(0, 0, 255, -1, all, layer.Bitmap);
     else
         composite.Compose(0, 0, layer.Opacity, key, all, layer.Bitmap);
@@ -336,21 +350,19 @@ void readFrame(TReader& r, TPelkFrame& frame, int frameIndex) {
     frame.Composite.SetSize(width, height, bits);
     frame.Composite.SetPalette(palette);
     frame.UpdateTransparentColour();
-    const int32_t bg = r.list.BackgroundColour;
-    frame.Composite.FillRect(TRect{0, 0, width, height},
-                             frame.Composite.NearestPixel(colorRed(bg), colorGreen(bg), colorBlue(bg)));
 
-    bool firstVisible = true;
+    bool firstVisible = true, backgroundPending = true;
     for (int32_t i = 0; i < layerCount; ++i) {
         auto layer = std::make_unique<TPelkLayer>();
         layer->Owner = &frame;
         readLayer(r, frame, frameIndex, *layer);
         if (layer->Visible) {
-            flattenLayer(r, frame, *layer, i, firstVisible);
+            flattenLayer(r, frame, *layer, i, firstVisible, backgroundPending);
             firstVisible = false;
         }
         frame.Layers.push_back(std::move(layer));
     }
+    if (backgroundPending) fillBackground(r, frame);
     if (r.version >= 104) {
         frame.ContentAreas = readAreas(s);
         frame.OtherAreas = readAreas(s);
@@ -428,10 +440,12 @@ void maskFromKey(TDIBSurface& bitmap, int32_t key) {
     if (bitmap.HasMask()) return;
     bitmap.MakeMaskOpaque();
     if (key == -1) return;
+    std::vector<uint32_t> row(static_cast<size_t>(bitmap.Width()));
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        bitmap.ReadRow(y, row.data());
         uint8_t* m = bitmap.Mask->ScanLine(y);
         for (int32_t x = 0; x < bitmap.Width(); ++x)
-            if (bitmap.GetPixel(x, y) == key) m[x] = 0;
+            if (row[static_cast<size_t>(x)] == static_cast<uint32_t>(key)) m[x] = 0;
     }
 }
 
@@ -737,6 +751,7 @@ void CopyToSurface(TPelkFrame& frame, TCustomDIBX& surface) {
 }
 
 void CopyMask(TPelkFrame& frame, TCustomDIBX& maskSurface) {
+    using detail::TAccessSet;
     maskSurface.SetSize(frame.Width(), frame.Height(), 8);
     if (!frame.Composite.Mask) {
         const TRect saved = maskSurface.ClipRect;
@@ -745,8 +760,12 @@ void CopyMask(TPelkFrame& frame, TCustomDIBX& maskSurface) {
         maskSurface.ClipRect = saved;
         return;
     }
+    TAccessSet access;
+    uint8_t* dest = access.open(maskSurface, 0, 0);
+    if (!dest) return;
     for (int32_t y = 0; y < frame.Height(); ++y)
-        for (int32_t x = 0; x < frame.Width(); ++x) maskSurface.SetPixel(x, y, frame.Composite.Mask->GetPixel(x, y));
+        std::memcpy(dest + int64_t{maskSurface.RowStep()} * y, frame.Composite.Mask->ScanLine(y),
+                    static_cast<size_t>(frame.Width()));
 }
 
 void ConvertPngFileToPel(const std::string& pngPath, const std::string& pelPath, int32_t imageKey, int lossyQuality) {

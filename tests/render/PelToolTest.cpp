@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/wait.h>
+
 using namespace nuvo;
 using nuvo::test::TempDir;
 
