@@ -1,0 +1,289 @@
+// Kinds that move pixels: ripple, twist and crack.
+#include "render/wipe/WipeFamilies.h"
+#include "render/wipe/WipeRows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace nuvo {
+
+using wipe::mulDiv;
+using wipe::roundEven;
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Pixel access for the ripple: in place on 32-bit memory, or through the
+// surface's accessors.
+struct TDirectPixels {
+    uint8_t* base;
+    int64_t step;
+    uint32_t get(int32_t x, int32_t y) const { return reinterpret_cast<const uint32_t*>(base + step * y)[x]; }
+    void set(int32_t x, int32_t y, uint32_t v) const { reinterpret_cast<uint32_t*>(base + step * y)[x] = v; }
+};
+
+struct TSurfacePixels {
+    TCustomDIBX* s;
+    uint32_t get(int32_t x, int32_t y) const { return static_cast<uint32_t>(s->GetPixel(x, y)); }
+    void set(int32_t x, int32_t y, uint32_t v) const { s->SetPixel(x, y, static_cast<int32_t>(v)); }
+};
+
+} // namespace
+
+// ---- Ripple ---------------------------------------------------------------------
+
+// A ring of waves runs out from the centre: behind it To, ahead From, and in
+// it To displaced outwards by a saw-tooth of P0 pixels.
+//
+// The computed quarter is the top-left one including the centre row and
+// column, so that screens of odd width or height get their middle column or
+// row drawn too (mirrored onto itself).
+class TWipeRipple : public TCustomWipe {
+public:
+    TWipeRipple(TCustomDIBX& dest, TCustomDIBX& from, TCustomDIBX& to, TWipeContext* context)
+        : TCustomWipe(dest, from, to, context) {
+        const int32_t w = width(), h = height();
+        qw_ = (w + 1) / 2;
+        qh_ = (h + 1) / 2;
+        cells_.resize(static_cast<size_t>(qw_) * static_cast<size_t>(qh_));
+        for (int32_t y = 0; y < qh_; ++y)
+            for (int32_t x = 0; x < qw_; ++x) {
+                const double dx = x - w / 2, dy = y - h / 2;
+                const double d = std::hypot(dx, dy);
+                TCell& c = cells_[static_cast<size_t>(y) * static_cast<size_t>(qw_) + static_cast<size_t>(x)];
+                c.distance = roundEven(d);
+                c.cos16 = d > 0 ? roundEven(dx / d * 65536) : 0;
+                c.sin16 = d > 0 ? roundEven(dy / d * 65536) : 0;
+            }
+        ringLength_ = std::min(w / 2, h / 2) * 2 / 3;
+        profile_.assign(static_cast<size_t>(std::max(ringLength_, 0)), 0);
+    }
+
+    void SetParam(int index, int32_t value) override {
+        TCustomWipe::SetParam(index, value);
+        if (index != 0) return;
+        // Four teeth over the ring. A ring shorter than 4 pixels (a tiny
+        // screen) has no room for teeth and stays flat.
+        const int32_t tooth = ringLength_ / 4;
+        for (int32_t i = 0; i < ringLength_; ++i)
+            profile_[static_cast<size_t>(i)] = tooth > 0 ? static_cast<int32_t>(int64_t{i % tooth} * value / tooth) : 0;
+    }
+
+protected:
+    void DrawFrame(int32_t t, int32_t T) override {
+        const int32_t w = width(), h = height();
+        const int64_t front = mulDiv(roundEven(std::hypot(double(w / 2), double(h / 2))) + int64_t{ringLength_}, t, T);
+        if (wipe::canUseKernels(Dest(), From(), To())) {
+            TPixelAccess d(Dest(), 0, 0), f(From(), 0, 0), s(To(), 0, 0);
+            if (d && f && s) {
+                draw(TDirectPixels{d.get(), Dest().RowStep()}, TDirectPixels{f.get(), From().RowStep()},
+                     TDirectPixels{s.get(), To().RowStep()}, front);
+                return;
+            }
+        }
+        draw(TSurfacePixels{&Dest()}, TSurfacePixels{&From()}, TSurfacePixels{&To()}, front);
+    }
+
+private:
+    struct TCell {
+        int32_t distance, cos16, sin16;
+    };
+
+    template <class P> void draw(const P& dest, const P& from, const P& to, int64_t front) {
+        const int32_t w = width(), h = height(), cx = w / 2, cy = h / 2;
+        const int64_t last = ringLength_ - 1;
+        for (int32_t y = 0; y < qh_; ++y) {
+            const int32_t my = h - 1 - y;
+            const TCell* cell = &cells_[static_cast<size_t>(y) * static_cast<size_t>(qw_)];
+            for (int32_t x = 0; x < qw_; ++x, ++cell) {
+                const int32_t mx = w - 1 - x;
+                const int64_t j = cell->distance + last - front;
+                if (j > last || j < 0) {
+                    const P& p = j < 0 ? to : from;
+                    dest.set(x, y, p.get(x, y));
+                    dest.set(mx, y, p.get(mx, y));
+                    dest.set(x, my, p.get(x, my));
+                    dest.set(mx, my, p.get(mx, my));
+                    continue;
+                }
+                const int64_t r = cell->distance + profile_[static_cast<size_t>(j)];
+                const int64_t sx = cx + ((r * cell->cos16 + 32768) >> 16);
+                const int64_t sy = cy + ((r * cell->sin16 + 32768) >> 16);
+                if (sx < 0 || sy < 0 || sx >= w || sy >= h) {
+                    dest.set(x, y, to.get(x, y));
+                    dest.set(mx, y, to.get(mx, y));
+                    dest.set(x, my, to.get(x, my));
+                    dest.set(mx, my, to.get(mx, my));
+                    continue;
+                }
+                const auto px = static_cast<int32_t>(sx), py = static_cast<int32_t>(sy);
+                dest.set(x, y, to.get(px, py));
+                dest.set(mx, y, to.get(w - 1 - px, py));
+                dest.set(x, my, to.get(px, h - 1 - py));
+                dest.set(mx, my, to.get(w - 1 - px, h - 1 - py));
+            }
+        }
+    }
+
+    int32_t qw_ = 0, qh_ = 0;
+    std::vector<TCell> cells_;
+    int32_t ringLength_ = 0;
+    std::vector<int32_t> profile_;
+};
+
+// ---- Twist ----------------------------------------------------------------------
+
+// Rows (columns) turn over one after the other like slats, showing From's
+// face shrinking and then To's face growing.
+void drawTwist(TCustomWipe& wipe, bool vertical, int32_t t, int32_t T) {
+    TCustomDIBX& dest = wipe.Dest();
+    const int32_t n = vertical ? dest.Width() : dest.Height();      // slats
+    const int32_t across = vertical ? dest.Height() : dest.Width(); // slat length
+    const bool reverse = wipe.Reverse();
+    const double turned = t * 1.5 * kPi / T;
+    const auto slat = [&](int32_t k, int32_t a0, int32_t a1) {
+        return vertical ? TRect{k, a0, k + 1, a1} : TRect{a0, k, a1, k + 1};
+    };
+    int32_t finished = -1; // the last slat index k that has turned over
+    for (int32_t k = 0; k < n; ++k) {
+        const int32_t at = reverse ? n - 1 - k : k;
+        const double q = turned - double(k) / n * kPi / 2;
+        if (q >= kPi) {
+            finished = k;
+            continue;
+        }
+        if (q < 0) {
+            // Not turning yet: From as it stands.
+            const TRect r = slat(at, 0, across);
+            dest.Draw(r.Left, r.Top, wipe.From(), r, false);
+            continue;
+        }
+        dest.FillRect(slat(at, 0, across), 0);
+        const int32_t size = roundEven(std::cos(q) * across);
+        if (size == 0) continue;
+        TCustomDIBX& face = size > 0 ? wipe.From() : wipe.To();
+        const int32_t len = size > 0 ? size : -size;
+        const int32_t a0 = (across - len) / 2;
+        dest.StretchDraw(slat(at, a0, a0 + len), face, slat(at, 0, across), 255, false);
+    }
+    if (finished < 0) return;
+    const int32_t last = reverse ? n - 1 - finished : finished;
+    const int32_t s0 = reverse ? last : 0, s1 = reverse ? n : last + 1;
+    const TRect done = vertical ? TRect{s0, 0, s1, across} : TRect{0, s0, across, s1};
+    dest.Draw(done.Left, done.Top, wipe.To(), done, false);
+}
+
+class TWipeTwistH : public TCustomWipe {
+public:
+    using TCustomWipe::TCustomWipe;
+
+protected:
+    void DrawFrame(int32_t t, int32_t T) override { drawTwist(*this, false, t, T); }
+};
+
+class TWipeTwistV : public TCustomWipe {
+public:
+    using TCustomWipe::TCustomWipe;
+
+protected:
+    void DrawFrame(int32_t t, int32_t T) override { drawTwist(*this, true, t, T); }
+};
+
+// ---- Crack ----------------------------------------------------------------------
+
+// From breaks into P0 x P0 chips that jump up a little and fall off the screen
+// one after the other (every P1 time steps), each drifting sideways at its
+// own speed, uncovering To.
+class TWipeCrack : public TCustomWipe {
+public:
+    using TCustomWipe::TCustomWipe;
+
+    void SetParam(int index, int32_t value) override {
+        if (index != 0) {
+            TCustomWipe::SetParam(index, value);
+            return;
+        }
+        const int32_t size = value <= 16 ? 16 : value;
+        TCustomWipe::SetParam(0, size);
+        const int32_t columns = (width() + size - 1) / size, rows = (height() + size - 1) / size;
+        chips_.clear();
+        if (columns <= 0 || rows <= 0) return;
+        chips_.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
+        IWipeRandom& r = random();
+        wipe::shuffleItems(columns * rows, r, [&](int32_t cell) {
+            const int32_t x = (cell % columns) * size, y = (cell / columns) * size;
+            chips_.push_back(TChip{TRect{x, y, std::min(x + size, width()), std::min(y + size, height())},
+                                   std::clamp(r.Random(200), 0, 199) - 100});
+        });
+    }
+
+protected:
+    void DrawFrame(int32_t t, int32_t T) override {
+        TCustomDIBX& dest = Dest();
+        dest.Assign(To());
+        if (chips_.empty()) return;
+        const int64_t count = static_cast<int64_t>(chips_.size());
+        const int64_t delay = params_[1];
+        const int64_t fall = fallTime(height());
+        const int64_t b = mulDiv((count - 1) * delay + fall, t, T);
+        for (int64_t j = 0; j < count; ++j)
+            if (b < j * delay) {
+                const TRect& r = chips_[static_cast<size_t>(j)].rect;
+                dest.Draw(r.Left, r.Top, From(), r, false);
+            }
+        for (int64_t j = count - 1; j >= 0; --j) {
+            if (b < j * delay) continue;
+            const int64_t a = b - j * delay;
+            if (a >= fall) continue; // fallen off the screen
+            const TChip& c = chips_[static_cast<size_t>(j)];
+            const auto dx = static_cast<int32_t>(a * c.speed / 100);
+            const auto dy = static_cast<int32_t>(drop(a));
+            dest.Draw(c.rect.Left + dx, c.rect.Top + dy, From(), c.rect, false);
+        }
+    }
+
+private:
+    struct TChip {
+        TRect rect;
+        int32_t speed;
+    };
+
+    // How far a chip has moved down a time steps after it started (negative
+    // while it jumps up).
+    static int64_t drop(int64_t a) { return (5 * a * a - 1500 * a) / 1000; }
+    // The first time at which a chip has fallen by h.
+    static int64_t fallTime(int32_t h) {
+        int64_t a = 0;
+        while (drop(a) < h)
+            ++a;
+        return a;
+    }
+
+    std::vector<TChip> chips_;
+};
+
+// ---- Family entry ---------------------------------------------------------------
+
+namespace wipe {
+
+TWipePtr createMotionWipe(int32_t kind, TCustomDIBX& d, TCustomDIBX& f, TCustomDIBX& t, TWipeContext* c) {
+    switch (kind) {
+    case WP_RIPPLE:
+        return std::make_unique<TWipeRipple>(d, f, t, c);
+    case WP_TWISTH:
+        return std::make_unique<TWipeTwistH>(d, f, t, c);
+    case WP_TWISTV:
+        return std::make_unique<TWipeTwistV>(d, f, t, c);
+    case WP_CRACK:
+        return std::make_unique<TWipeCrack>(d, f, t, c);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace wipe
+
+} // namespace nuvo
