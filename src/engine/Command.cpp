@@ -13,10 +13,10 @@ namespace {
 // what remains in the stream before anything is allocated.
 class FieldReader final : public TFieldVisitor {
 public:
-    FieldReader(TStream& s, int32_t version) : s_(s), version_(version) {}
+    FieldReader(TStream& s, int32_t version, const uint8_t* base) : s_(s), version_(version), base_(base) {}
 
-    void Expr(const char*, TNuvoParser& e, int32_t since) override {
-        if (version_ >= since) e.LoadFromStream(s_);
+    void Expr(const char*, TExpr& e, int32_t since) override {
+        if (version_ >= since) e.LoadFromStream(s_, base_);
     }
     void Str(const char*, std::string& v) override { v = ReadStrChecked(s_); }
     void Int(const char*, int32_t& v, int32_t since) override {
@@ -28,8 +28,8 @@ public:
         list.clear();
         list.reserve(static_cast<size_t>(n));
         for (int32_t i = 0; i < n; ++i) {
-            list.push_back(std::make_unique<TNuvoParser>());
-            list.back()->LoadFromStream(s_);
+            list.emplace_back();
+            list.back().LoadFromStream(s_, base_);
         }
     }
     void Bytes(const char*, std::string& bytes) override {
@@ -38,20 +38,20 @@ public:
         ReadExact(s_, bytes.data(), n);
     }
     void Props(TPropExprs& props) override {
-        for (auto& e : props)
-            if (e) e->LoadFromStream(s_);
+        for (TExpr& e : props.Present()) e.LoadFromStream(s_, base_);
     }
 
 private:
     TStream& s_;
     int32_t version_;
+    const uint8_t* base_;
 };
 
 class FieldWriter final : public TFieldVisitor {
 public:
     FieldWriter(TStream& s, int32_t version) : s_(s), version_(version) {}
 
-    void Expr(const char*, TNuvoParser& e, int32_t since) override {
+    void Expr(const char*, TExpr& e, int32_t since) override {
         if (version_ >= since) e.SaveToStream(s_);
     }
     void Str(const char*, std::string& v) override { WriteStr(s_, v); }
@@ -61,15 +61,14 @@ public:
     void Byte(const char*, uint8_t& v, ByteFieldKind) override { WriteByte(s_, v); }
     void ExprList(const char*, TExprList& list) override {
         WriteInt(s_, static_cast<int32_t>(list.size()));
-        for (auto& e : list) e->SaveToStream(s_);
+        for (const TExpr& e : list) e.SaveToStream(s_);
     }
     void Bytes(const char*, std::string& bytes) override {
         WriteInt(s_, static_cast<int32_t>(bytes.size()));
         s_.write(bytes.data(), static_cast<int64_t>(bytes.size()));
     }
     void Props(TPropExprs& props) override {
-        for (auto& e : props)
-            if (e) e->SaveToStream(s_);
+        for (const TExpr& e : props.Present()) e.SaveToStream(s_);
     }
 
 private:
@@ -79,16 +78,34 @@ private:
 
 } // namespace
 
+TPropExprs::TPropExprs() { slot_.fill(kAbsent); }
+
+TPropExprs::~TPropExprs() = default;
+
+TExpr* TPropExprs::operator[](size_t p) { return p < slot_.size() && slot_[p] != kAbsent ? &items_[slot_[p]] : nullptr; }
+
+const TExpr* TPropExprs::operator[](size_t p) const {
+    return p < slot_.size() && slot_[p] != kAbsent ? &items_[slot_[p]] : nullptr;
+}
+
+TExpr& TPropExprs::Create(size_t p) {
+    if (slot_[p] == kAbsent) {
+        slot_[p] = static_cast<uint8_t>(items_.size());
+        items_.emplace_back();
+    }
+    return items_[slot_[p]];
+}
+
 TCommand::~TCommand() = default;
 
 bool TCommand::IsLabel(std::string_view) const { return false; }
 
-void TCommand::LoadFromStream(TStream& s, int32_t version) {
+void TCommand::LoadFromStream(TStream& s, int32_t version, const uint8_t* base) {
     Indent = ReadIntChecked(s);
     FDisabled = ReadByteChecked(s);
     FRunOn = ReadByteChecked(s);
     LineNo = ReadIntChecked(s);
-    FieldReader reader(s, version);
+    FieldReader reader(s, version, base);
     VisitFields(reader);
 }
 
@@ -123,7 +140,7 @@ TComComponent::TComComponent(TComList& owner, uint8_t code) : TCommand(owner) {
     if (!page) return;
     const auto& mask = page->Masks[code];
     for (int p = 0; p < kPropCount; ++p)
-        if (mask[static_cast<size_t>(p / 8)] & (1u << (p % 8))) PropExprs[static_cast<size_t>(p)] = std::make_unique<TNuvoParser>();
+        if (mask[static_cast<size_t>(p / 8)] & (1u << (p % 8))) PropExprs.Create(static_cast<size_t>(p));
 }
 
 } // namespace nuvo

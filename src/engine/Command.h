@@ -6,6 +6,8 @@
 // disagree about a record's layout.
 #pragma once
 
+#include "engine/StoredExpr.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -26,8 +28,31 @@ constexpr int kCommandKindCount = 61; // codes 0 .. 60
 constexpr int kMaskBytes = 21;        // 168 bits; properties 0 .. 164 use them
 constexpr int kPropCount = 165;       // PR_NAME 0 .. PR_BLURDELAY 164
 
-using TPropExprs = std::array<std::unique_ptr<TNuvoParser>, kPropCount>;
-using TExprList = std::vector<std::unique_ptr<TNuvoParser>>;
+// The property expressions of a component command: optional, indexed by
+// property number (PR_NAME 0 ... PR_BLURDELAY 164). Only the present ones are
+// allocated, in ascending property number, so that a page of thousands of
+// component commands costs no more than its expressions.
+class TPropExprs {
+public:
+    TPropExprs();
+    ~TPropExprs();
+    TPropExprs(const TPropExprs&) = delete;
+    TPropExprs& operator=(const TPropExprs&) = delete;
+
+    // The expression of property p, or none.
+    TExpr* operator[](size_t p);
+    const TExpr* operator[](size_t p) const;
+    // Makes property p present (empty); properties are made in ascending order.
+    TExpr& Create(size_t p);
+    // The present expressions in ascending property number.
+    std::vector<TExpr>& Present() { return items_; }
+
+private:
+    static constexpr uint8_t kAbsent = 0xFF;
+    std::array<uint8_t, kPropCount> slot_;
+    std::vector<TExpr> items_;
+};
+using TExprList = std::vector<TExpr>;
 
 // How a byte field reads as text.
 enum class ByteFieldKind { Number, TypeCode, Scope };
@@ -38,7 +63,7 @@ enum class ByteFieldKind { Number, TypeCode, Scope };
 class TFieldVisitor {
 public:
     virtual ~TFieldVisitor() = default;
-    virtual void Expr(const char* name, TNuvoParser& e, int32_t sinceVersion = 0) = 0;
+    virtual void Expr(const char* name, TExpr& e, int32_t sinceVersion = 0) = 0;
     virtual void Str(const char* name, std::string& s) = 0;
     virtual void Int(const char* name, int32_t& v, int32_t sinceVersion = 0) = 0;
     virtual void Byte(const char* name, uint8_t& v, ByteFieldKind kind) = 0;
@@ -97,7 +122,9 @@ public:
     // True for the Label of that name (compared exactly).
     virtual bool IsLabel(std::string_view name) const;
     // Reads the common record and the kind's own fields; version is the page's.
-    virtual void LoadFromStream(TStream& s, int32_t version);
+    // With base (the memory s reads, kept by the page) expressions stay views
+    // of their bytes until first used.
+    virtual void LoadFromStream(TStream& s, int32_t version, const uint8_t* base = nullptr);
     // Called once before the first Execute of a run of the command.
     virtual void Begin(TCallMan& callState);
     // Runs the command; the default moves index to the next command.

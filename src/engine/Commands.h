@@ -8,7 +8,7 @@
 #pragma once
 
 #include "engine/Command.h"
-#include "script/NuvoParser.h"
+#include "engine/StoredExpr.h"
 
 namespace nuvo {
 
@@ -20,7 +20,7 @@ public:
     static constexpr uint8_t kCode = 0;
     uint8_t TypeCode() const override { return kCode; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("cond", ConditionExpr); }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
 };
 
 class TComElseif final : public TCommand {
@@ -29,7 +29,7 @@ public:
     static constexpr uint8_t kCode = 1;
     uint8_t TypeCode() const override { return kCode; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("cond", ConditionExpr); }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
 };
 
 class TComElse final : public TCommand {
@@ -63,7 +63,7 @@ public:
     }
     std::string PageName;
     int32_t Index = 0;
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
 };
 
 class TComCall final : public TCommand {
@@ -81,7 +81,7 @@ public:
     std::string PageName;
     int32_t Index = 0;
     std::string ResultVar;
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
     TExprList ArgExprs;
 };
 
@@ -91,7 +91,7 @@ public:
     static constexpr uint8_t kCode = 6;
     uint8_t TypeCode() const override { return kCode; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("cond", ConditionExpr); }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
 };
 
 class TComWait final : public TCommand {
@@ -105,9 +105,9 @@ public:
         v.Expr("time", TimeExpr);
         v.Expr("blocked", BlockedExpr, 107);
     }
-    TNuvoParser ConditionExpr;
-    TNuvoParser TimeExpr;
-    TNuvoParser BlockedExpr;
+    TExpr ConditionExpr;
+    TExpr TimeExpr;
+    TExpr BlockedExpr;
 };
 
 // ---- components ------------------------------------------------------------
@@ -179,7 +179,7 @@ public:
         v.Expr("mode", ModeExpr);
         v.ExprList("names", NameExprs);
     }
-    TNuvoParser ModeExpr;
+    TExpr ModeExpr;
     TExprList NameExprs;
 };
 
@@ -207,9 +207,9 @@ public:
         v.Expr("mask", MaskNameExpr, 101);
         v.Expr("blocked", BlockedExpr, 107);
     }
-    TNuvoParser KindExpr, DurationExpr, ReverseExpr, ModeExpr;
+    TExpr KindExpr, DurationExpr, ReverseExpr, ModeExpr;
     TExprList NameExprs;
-    TNuvoParser FreeOldExpr, ParamAExpr, ParamBExpr, MaskNameExpr, BlockedExpr;
+    TExpr FreeOldExpr, ParamAExpr, ParamBExpr, MaskNameExpr, BlockedExpr;
 };
 
 class TComCalc final : public TCommand {
@@ -218,7 +218,7 @@ public:
     static constexpr uint8_t kCode = 14;
     uint8_t TypeCode() const override { return kCode; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("expr", CalcExpr); }
-    TNuvoParser CalcExpr;
+    TExpr CalcExpr;
 };
 
 class TComVarNew final : public TCommand {
@@ -234,7 +234,7 @@ public:
     }
     std::string VarName;
     uint8_t VarType = 0;
-    TNuvoParser InitialExpr;
+    TExpr InitialExpr;
     uint8_t Scope = 0;
 };
 
@@ -257,7 +257,7 @@ public:
         v.Expr("prop", PropertyExpr);
         v.Str("var", VarName);
     }
-    TNuvoParser ComponentExpr, PropertyExpr;
+    TExpr ComponentExpr, PropertyExpr;
     std::string VarName;
 };
 
@@ -271,7 +271,7 @@ public:
         v.Expr("prop", PropertyExpr);
         v.Expr("value", ValueExpr);
     }
-    TNuvoParser ComponentExpr, PropertyExpr, ValueExpr;
+    TExpr ComponentExpr, PropertyExpr, ValueExpr;
 };
 
 // Kinds whose only field is one name expression.
@@ -282,7 +282,7 @@ public:
         static constexpr uint8_t kCode = Code;                                                                         \
         uint8_t TypeCode() const override { return kCode; }                                                            \
         void VisitFields(TFieldVisitor& v) override { v.Expr(FieldName, NameExpr); }                                   \
-        TNuvoParser NameExpr;                                                                                          \
+        TExpr NameExpr;                                                                                          \
     };
 
 NUVO_NAME_KIND(TComObjDel, 19, "object")
@@ -305,7 +305,7 @@ public:
         v.Expr("blocked", BlockedExpr, 107);
     }
     std::string Text; // marked-up text, exactly as stored
-    TNuvoParser BoxNameExpr, ReadMarkExpr, WaitExpr, BlockedExpr;
+    TExpr BoxNameExpr, ReadMarkExpr, WaitExpr, BlockedExpr;
 };
 
 class TComMovieStop final : public TCommand {
@@ -319,7 +319,7 @@ public:
         v.Expr("wait", WaitExpr);
         v.Expr("blocked", BlockedExpr, 107);
     }
-    TNuvoParser ComponentExpr, FadeTimeExpr, WaitExpr, BlockedExpr;
+    TExpr ComponentExpr, FadeTimeExpr, WaitExpr, BlockedExpr;
 };
 
 // Kinds without fields of their own.
@@ -371,7 +371,7 @@ public:
         v.Expr("flag", FlagExpr);
         v.Expr("format", FormatNameExpr, 111);
     }
-    TNuvoParser BoxNameExpr, FirstExpr, CountExpr, FlagExpr, FormatNameExpr;
+    TExpr BoxNameExpr, FirstExpr, CountExpr, FlagExpr, FormatNameExpr;
 };
 
 class TComWhile final : public TCommand {
@@ -383,7 +383,7 @@ public:
         v.Expr("cond", ConditionExpr);
         v.Int("end", EndIndex);
     }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
     int32_t EndIndex = 0;
 };
 
@@ -394,7 +394,7 @@ public:
     uint8_t TypeCode() const override { return kCode; }
     bool RunOn() const override { return true; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("expr", InitExpr); }
-    TNuvoParser InitExpr;
+    TExpr InitExpr;
 };
 
 class TComWhileLoop final : public TCommand {
@@ -406,7 +406,7 @@ public:
         v.Expr("expr", LoopExpr);
         v.Int("start", StartIndex);
     }
-    TNuvoParser LoopExpr;
+    TExpr LoopExpr;
     int32_t StartIndex = 0;
 };
 
@@ -419,7 +419,7 @@ public:
         v.Expr("cond", ConditionExpr);
         v.Int("target", TargetIndex);
     }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
     int32_t TargetIndex = 0;
 };
 
@@ -432,7 +432,7 @@ public:
         v.Expr("cond", ConditionExpr);
         v.Int("target", TargetIndex);
     }
-    TNuvoParser ConditionExpr;
+    TExpr ConditionExpr;
     int32_t TargetIndex = 0;
 };
 
@@ -447,10 +447,10 @@ public:
         v.Int("index", LoadIndex, 105);
         v.Expr("caption", CaptionExpr);
     }
-    TNuvoParser SlotExpr;
+    TExpr SlotExpr;
     std::string LoadPage;
     int32_t LoadIndex = 0;
-    TNuvoParser CaptionExpr;
+    TExpr CaptionExpr;
 };
 
 class TComGameLoad final : public TCommand {
@@ -459,7 +459,7 @@ public:
     static constexpr uint8_t kCode = 39;
     uint8_t TypeCode() const override { return kCode; }
     void VisitFields(TFieldVisitor& v) override { v.Expr("slot", SlotExpr); }
-    TNuvoParser SlotExpr;
+    TExpr SlotExpr;
 };
 
 class TComPCReset : public TCommand {
@@ -499,7 +499,7 @@ public:
         v.Expr("curve", CurveTypeExpr);
         v.Expr("paused", PausedExpr, 108);
     }
-    TNuvoParser MotionNameExpr, TargetNameExpr, PropertyExpr, TargetValueExpr, DurationExpr, CurveTypeExpr,
+    TExpr MotionNameExpr, TargetNameExpr, PropertyExpr, TargetValueExpr, DurationExpr, CurveTypeExpr,
         PausedExpr;
 };
 
@@ -513,7 +513,7 @@ public:
         v.Expr("object", ComponentExpr);
         v.Expr("format", FormatNameExpr, 111);
     }
-    TNuvoParser ComponentExpr, FormatNameExpr;
+    TExpr ComponentExpr, FormatNameExpr;
 };
 
 // ---- the catalogue -----------------------------------------------------------

@@ -29,8 +29,16 @@ TMasks TPage::DefaultMasks() {
     return masks;
 }
 
-TPage::LoadResult TPage::LoadFromStream(TStream& s) {
+TPage::LoadResult TPage::LoadFromStream(TStream& source) {
     Commands.Clear();
+    bytes_.reset();
+    auto bytes = std::make_unique<TKvMemoryStream>();
+    const int64_t size = std::max<int64_t>(0, source.remaining());
+    bytes->bytes().resize(static_cast<size_t>(size));
+    ReadExact(source, bytes->memory(), size);
+    TStream& s = *bytes;
+    const uint8_t* base = bytes->memory();
+
     Version = ReadIntChecked(s);
     if (Version > kMaxPageVersion) return LoadResult::TooNew;
     if (Version < kMinPageVersion) return LoadResult::TooOld;
@@ -59,9 +67,10 @@ TPage::LoadResult TPage::LoadFromStream(TStream& s) {
     Commands.Reserve(static_cast<size_t>(c));
     for (int32_t i = 0; i < c; ++i) {
         std::unique_ptr<TCommand> command = createCommand(ReadByteChecked(s), Commands);
-        command->LoadFromStream(s, Version);
+        command->LoadFromStream(s, Version, base);
         Commands.Add(std::move(command));
     }
+    bytes_ = std::move(bytes);
     return LoadResult::Loaded;
 }
 

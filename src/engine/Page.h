@@ -7,11 +7,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace nuvo {
 
+class TKvMemoryStream;
 class TParamCollection;
 class TStream;
 struct TProgramContext;
@@ -49,7 +51,9 @@ public:
     // raises "不正なコマンド" and broken data the broken-data error.
     void LoadFromFile(TProgramContext& context, std::string_view name);
     // The page file's format from the stream's position, without the file
-    // manager and without messages.
+    // manager and without messages. The page keeps a copy of the bytes from
+    // there on (its expressions are views of them until first used); the
+    // stream is read to its end.
     LoadResult LoadFromStream(TStream& s);
     // Writes the page file: Version, ResultType, 61 masks of 21 bytes, the
     // commands as that version stores them.
@@ -60,6 +64,7 @@ public:
 
 private:
     TParamCollection* vars_;
+    std::unique_ptr<TKvMemoryStream> bytes_;
 };
 
 } // namespace nuvo

@@ -44,9 +44,9 @@ public:
     explicit FieldDumper(int32_t version) : version_(version) {}
     std::string Out;
 
-    void Expr(const char* name, TNuvoParser& e, int32_t since) override {
+    void Expr(const char* name, TExpr& e, int32_t since) override {
         if (version_ < since) return;
-        field(name, e.Operations().empty() ? std::string() : expressionSource(e));
+        field(name, e.Empty() ? std::string() : expressionSource(e.Parser()));
     }
     void Str(const char* name, std::string& s) override { field(name, s.empty() ? std::string() : quoteText(s)); }
     void Int(const char* name, int32_t& v, int32_t since) override {
@@ -58,7 +58,7 @@ public:
     }
     void ExprList(const char* name, TExprList& list) override {
         std::string text;
-        for (size_t i = 0; i < list.size(); ++i) text += (i ? ", " : "[") + expressionSource(*list[i]);
+        for (size_t i = 0; i < list.size(); ++i) text += (i ? ", " : "[") + expressionSource(list[i].Parser());
         field(name, list.empty() ? std::string() : text + "]");
     }
     void Bytes(const char* name, std::string& bytes) override {
@@ -67,8 +67,8 @@ public:
     void Props(TPropExprs& props) override {
         first_ = false; // properties are always named
         for (int p = 0; p < kPropCount; ++p) {
-            const auto& e = props[static_cast<size_t>(p)];
-            if (e && !e->Operations().empty()) Out += std::string(" ") + propertyName(p) + "=" + expressionSource(*e);
+            const TExpr* e = props[static_cast<size_t>(p)];
+            if (e && !e->Empty()) Out += std::string(" ") + propertyName(p) + "=" + expressionSource(e->Parser());
         }
     }
 
@@ -92,8 +92,8 @@ TMask usedProperties(const TPage& page, int code) {
         const auto* c = dynamic_cast<const TComComponent*>(page.Commands.At(i));
         if (!c || c->TypeCode() != code) continue;
         for (int p = 0; p < kPropCount; ++p) {
-            const auto& e = c->PropExprs[static_cast<size_t>(p)];
-            if (e && !e->Operations().empty()) maskSet(used, p);
+            const TExpr* e = c->PropExprs[static_cast<size_t>(p)];
+            if (e && !e->Empty()) maskSet(used, p);
         }
     }
     return used;
@@ -161,7 +161,7 @@ class FieldAssigner final : public TFieldVisitor {
 public:
     FieldAssigner(ParsedCommand& pc, int32_t version, SourceLexer& lex) : pc_(pc), version_(version), lex_(lex) {}
 
-    void Expr(const char* name, TNuvoParser& e, int32_t since) override {
+    void Expr(const char* name, TExpr& e, int32_t since) override {
         FieldValue* f = take(name, since);
         if (!f) return;
         const auto* v = std::get_if<ExprValue>(&f->value);
@@ -207,8 +207,8 @@ public:
         const auto* v = std::get_if<ListValue>(&f->value);
         if (!v) fail(name, "a list of expressions in square brackets");
         for (const std::string& bytes : v->items) {
-            list.push_back(std::make_unique<TNuvoParser>());
-            load(*list.back(), bytes);
+            list.emplace_back();
+            load(list.back(), bytes);
         }
     }
     void Bytes(const char* name, std::string& bytes) override { Str(name, bytes); }
@@ -246,9 +246,9 @@ private:
     [[noreturn]] void fail(const char* name, const char* what) {
         lex_.Fail(std::string(pc_.kind->name) + " field '" + name + "' takes " + what);
     }
-    void load(TNuvoParser& e, const std::string& bytes) {
+    void load(TExpr& e, const std::string& bytes) {
         TKvMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-        e.LoadFromStream(s);
+        e.LoadFromStream(s, nullptr);
     }
 
     ParsedCommand& pc_;

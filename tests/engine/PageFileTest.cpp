@@ -6,6 +6,7 @@
 #include "engine/Page.h"
 #include "engine/PageSource.h"
 #include "engine/SourceText.h"
+#include "script/NuvoParser.h"
 #include "script/ParamCollection.h"
 #include "support/TestSupport.h"
 
@@ -69,7 +70,7 @@ TPage::LoadResult loadInto(TPage& page, std::vector<uint8_t> bytes) {
     return r;
 }
 
-int32_t constantOf(const TNuvoParser& e) { return e.Operations().at(0).Operands.at(0)->AsInteger(); }
+int32_t constantOf(const TExpr& e) { return e.Parser().Operations().at(0).Operands.at(0)->AsInteger(); }
 
 std::vector<uint8_t> buildSource(const std::string& text) {
     TPage page;
@@ -102,7 +103,7 @@ TEST(PageFile, CommonRecordAndTheTopBitOfTheCode) {
     EXPECT_EQ(call->Index, 7);
     EXPECT_EQ(call->ResultVar, "r");
     ASSERT_EQ(call->ArgExprs.size(), 2u);
-    EXPECT_EQ(constantOf(*call->ArgExprs[1]), 20);
+    EXPECT_EQ(constantOf(call->ArgExprs[1]), 20);
 }
 
 TEST(PageFile, ComponentCommandsStoreExactlyTheMaskedProperties) {
@@ -252,7 +253,7 @@ TEST(PageFile, FieldsStoredFromAVersionOn) {
     ASSERT_EQ(loadInto(page, b.bytes()), TPage::LoadResult::Loaded);
     auto& wait = dynamic_cast<TComWait&>(*page.Commands.At(0));
     EXPECT_EQ(constantOf(wait.TimeExpr), 500);
-    EXPECT_TRUE(wait.BlockedExpr.Operations().empty());
+    EXPECT_TRUE(wait.BlockedExpr.Empty());
 
     // GameSave before 105 has no command index: it reads as 0.
     PageBytes g(104);

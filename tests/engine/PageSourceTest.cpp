@@ -8,6 +8,7 @@
 #include "engine/PageSource.h"
 #include "engine/SourceText.h"
 #include "script/BuildNuvoParser.h"
+#include "script/NuvoParser.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -142,7 +143,7 @@ TEST(PageSource, FieldsLeftOutAreEmptyAndNotWritten) {
     page.LoadFromStream(s);
     EXPECT_EQ(dynamic_cast<TComVarNew&>(*page.Commands.At(15)).VarType, 0);
     EXPECT_EQ(dynamic_cast<TComJump&>(*page.Commands.At(4)).Index, 0);
-    EXPECT_TRUE(dynamic_cast<TComWait&>(*page.Commands.At(7)).TimeExpr.Operations().empty());
+    EXPECT_TRUE(dynamic_cast<TComWait&>(*page.Commands.At(7)).TimeExpr.Empty());
 }
 
 TEST(PageSource, MasksComeFromThePropertiesUnlessStated) {
