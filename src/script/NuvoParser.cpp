@@ -46,8 +46,8 @@ const Storage* asStorage(const TCustomParam* v) {
 // Reading through it is what reading through the bound reference gives; the
 // common cases skip the virtual calls.
 struct ValueView {
-    const TCustomParam* v = nullptr;
-    int32_t i = 0;
+    const TCustomParam* v; // set for every operand that is read
+    int32_t i;
 
     uint8_t type() const { return v->ParamType(); }
     int32_t asInt() const {
@@ -62,6 +62,10 @@ struct ValueView {
     bool asBool() const { return v->GetBoolAt(i); }
     std::string asString() const { return v->GetStrAt(i); }
 };
+
+// Operands read through views: the two an operator reads, or an array and
+// its first indices.
+constexpr size_t kViews = 4;
 
 void setInt(TCustomParam& out, int32_t x) {
     if (&typeid(out) == &typeid(TParamInt)) {
@@ -253,7 +257,7 @@ private:
     TParamCollectionItem* find(std::string_view name, TOpeData::NameSite& site, uint64_t generation) const;
     std::string_view nameOf(const TParamCollectionItem* entry) const;
     TParamCollectionItem* createTemporary(TOpeData& op, const ValueView* views);
-    void bindElement(const TOpeData& op, TParamVar& ref);
+    void bindElement(const TOpeData& op, TParamVar& ref, const ValueView* views);
     void execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views);
     void attachTemporaries();
     void recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> entry);
@@ -366,28 +370,28 @@ TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView*
         vars_.Adopt(spare ? std::move(op.SpareEntry) : std::move(entry), op.Target);
         temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Table});
     }
-    if (op.Opcode == ocDimTo) bindElement(op, *static_cast<TParamVar*>(raw->Value()));
+    if (op.Opcode == ocDimTo) bindElement(op, *static_cast<TParamVar*>(raw->Value()), views);
     return raw;
 }
 
 // Binds a new array-element temporary to the element its indices address.
-void Evaluation::bindElement(const TOpeData& op, TParamVar& ref) {
+// Binds a new array-element temporary to the element its indices address.
+// The array is the entry bound to operand 0 (looking its name up again would
+// find that same entry).
+void Evaluation::bindElement(const TOpeData& op, TParamVar& ref, const ValueView* views) {
     const TCustomParam* first = op.Operands[0].get();
     if (!isReferenceValue(first)) raiseMissingVariable(first->AsString());
-    const auto* bound = static_cast<const TParamVar*>(first);
-    const std::string arrayName(nameOf(bound->Target));
-    TParamCollectionItem* array = find(arrayName);
-    if (!array) raiseMissingVariable(arrayName);
+    TParamCollectionItem* array = static_cast<const TParamVar*>(first)->Target;
     const TCustomParam& value = *array->Value();
 
     const size_t n = op.Operands.size() - 1;
-    std::vector<int32_t> indices(n);
-    for (size_t k = 0; k < n; ++k) indices[k] = op.Operands[k + 1]->AsInteger();
+    auto indexAt = [&](size_t k) { return k + 1 < kViews ? views[k + 1].asInt() : op.Operands[k + 1]->AsInteger(); };
     auto raiseIndices = [&](const char* what) {
-        std::string text = arrayName + "[";
+        std::string text(nameOf(array));
+        text += '[';
         for (size_t k = 0; k < n; ++k) {
             if (k) text += ',';
-            text += intToText(indices[k]);
+            text += intToText(indexAt(k));
         }
         text += "]\r\n";
         text += sjisTemplate(what);
@@ -396,11 +400,11 @@ void Evaluation::bindElement(const TOpeData& op, TParamVar& ref) {
     if (static_cast<int64_t>(n) != value.DimCount()) raiseIndices("添え字が不正です");
     __int128 position = 0, stride = 1;
     for (size_t k = n; k-- > 0;) {
-        position += static_cast<__int128>(indices[k]) * stride;
+        position += static_cast<__int128>(indexAt(k)) * stride;
         stride *= value.DimSize(static_cast<int32_t>(k));
     }
     if (position >= value.Count()) raiseIndices("要素数を超えています");
-    ref.TargetName = arrayName;
+    if (const std::string_view name = nameOf(array); ref.TargetName != name) ref.TargetName = name;
     ref.Target = array;
     ref.Index = position < std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::min()
                                                                : static_cast<int32_t>(position);
@@ -415,12 +419,12 @@ void Evaluation::perform(TOpeData& op) {
         }
     } unbind{op};
 
-    // The first two operands are all that operators read, through views;
-    // functions and element references read the bound references themselves.
+    // Operators read their operands through views; functions and element
+    // references also read the bound references themselves.
     const bool bind = op.Opcode == ocFunc || op.Opcode == ocDimTo;
     const uint64_t generation = nameGeneration(vars_);
-    ValueView views[2];
-    for (size_t k = 0; k < 2 && k < op.Operands.size(); ++k) views[k].v = op.Operands[k].get();
+    ValueView views[kViews];
+    for (size_t k = 0; k < kViews && k < op.Operands.size(); ++k) views[k] = ValueView{op.Operands[k].get(), 0};
     for (size_t i = 0; i < op.References.size(); ++i) {
         TParamVar* ref = op.References[i];
         TParamCollectionItem* entry = find(ref->TargetName, op.RefSites[i], generation);
@@ -431,7 +435,7 @@ void Evaluation::perform(TOpeData& op) {
             ref->Target = entry;
             ref->Index = index;
         }
-        if (const uint32_t k = op.RefOperands[i]; k < 2) views[k] = ValueView{value, index};
+        if (const uint32_t k = op.RefOperands[i]; k < kViews) views[k] = ValueView{value, index};
     }
     TParamCollectionItem* target = find(op.Target, op.TargetSite, generation);
     if (!target) {
@@ -441,7 +445,7 @@ void Evaluation::perform(TOpeData& op) {
     execute(op, target, views);
 }
 
-void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views) {
+inline void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views) {
     TCustomParam& out = *target->Value();
     const uint8_t code = op.Opcode;
     if (code == ocNone || code > kLastOpeCode || code == ocDimTo) return;
