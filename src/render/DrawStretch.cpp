@@ -37,6 +37,9 @@ bool stretchAxis(int64_t dLo, int64_t dHi, int64_t cLo, int64_t cHi, int64_t sLo
     double frac = 0;
     if (cutLo > 0) {
         const double shift = static_cast<double>(cutLo) * ratio;
+        // Rectangles lie within 32 bits, so a shift this large leaves the
+        // source behind entirely (and would not fit the arithmetic).
+        if (shift > 1099511627776.0) return false;
         const int64_t whole = static_cast<int64_t>(shift);
         frac = shift - static_cast<double>(whole);
         if (!flip)
@@ -48,10 +51,12 @@ bool stretchAxis(int64_t dLo, int64_t dHi, int64_t cLo, int64_t cHi, int64_t sLo
     const int64_t fracFixed = static_cast<int64_t>(frac * 65536.0);
     int64_t pos = flip ? sHi * 65536 - fracFixed - 1 : sLo * 65536 + fracFixed;
     if (flip) step = -step;
-    map.resize(static_cast<size_t>(n));
+    map.assign(static_cast<size_t>(n), -1);
     for (int64_t i = 0; i < n; ++i, pos += step) {
         const int64_t v = pos >> 16;
-        map[static_cast<size_t>(i)] = v >= vLo && v < vHi ? static_cast<int32_t>(v) : -1;
+        // The walk is monotonic: once past the readable range it stays out.
+        if (flip ? v < vLo : v >= vHi) break;
+        if (v >= vLo && v < vHi) map[static_cast<size_t>(i)] = static_cast<int32_t>(v);
     }
     start = static_cast<int32_t>(dLo + cutLo);
     return true;

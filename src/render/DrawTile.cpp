@@ -78,7 +78,10 @@ void zoomAxis(int64_t dLo, int64_t aLo, int64_t aHi, int64_t size, int64_t offse
               Fn&& fn) {
     const int64_t zs = std::max<int64_t>(1, size * zoom / 256);
     const int64_t start16 = dLo * 65536 - floorMod(offset, size) * zoom * 256;
-    const int64_t pitch16 = std::max<int64_t>(65536, (size + gap) * zoom * 256);
+    // A pitch beyond any destination is as good as one tile; keep it small
+    // enough for the arithmetic below.
+    const __int128 wide = static_cast<__int128>(size + gap) * zoom * 256;
+    const int64_t pitch16 = static_cast<int64_t>(std::clamp<__int128>(wide, 65536, int64_t{1} << 52));
     int64_t k = std::max<int64_t>(0, floorDiv((aLo - zs) * 65536 - start16, pitch16));
     for (;; ++k) {
         const int64_t pos = (start16 + k * pitch16) >> 16;
@@ -100,9 +103,10 @@ void zoomCover(TCustomDIBX& dest, const TRect& destRect, TCustomDIBX& source, TR
              [&](int64_t y, int64_t h) {
                  zoomAxis(destRect.Left, area.Left, area.Right, sourceRect.Width(), offsetX, gapX, zoomX,
                           [&](int64_t x, int64_t w) {
-                              draw(TRect{static_cast<int32_t>(x), static_cast<int32_t>(y),
-                                         static_cast<int32_t>(x + w), static_cast<int32_t>(y + h)},
-                                   sourceRect);
+                              const auto sat = [](int64_t v) {
+                                  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+                              };
+                              draw(TRect{sat(x), sat(y), sat(x + w), sat(y + h)}, sourceRect);
                           });
              });
 }

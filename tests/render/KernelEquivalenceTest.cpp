@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -190,6 +191,52 @@ std::vector<Case> cases() {
              bool key = r.coin(), fh, fv;
              flips(r, fh, fv);
              return [=](TDIBX& d, TDIBX& s, TDIBX&) { d.FillTiledStretch(dst, s, fh, fv, ox, oy, zx, zy, a, key); };
+         }},
+        {"FillTiled", [flips](Rng& r, int32_t w, int32_t h) -> Op {
+             TRect dst = randomRect(r, w, h);
+             int32_t ox = r.range(-50, 50), oy = r.range(-50, 50);
+             bool fh, fv;
+             flips(r, fh, fv);
+             return [=](TDIBX& d, TDIBX& s, TDIBX&) { d.FillTiled(dst, s, fh, fv, ox, oy); };
+         }},
+        {"TileStretchDrawMask", [flips](Rng& r, int32_t w, int32_t h) -> Op {
+             TRect dst = randomRect(r, w, h), rc = randomRect(r, w / 2 + 1, h / 2 + 1);
+             int32_t ox = r.range(-20, 20), oy = r.range(-20, 20), zx = r.range(100, 700), zy = r.range(100, 700);
+             int32_t a = r.range(1, 511);
+             bool fh, fv;
+             flips(r, fh, fv);
+             return [=](TDIBX& d, TDIBX& s, TDIBX& m) {
+                 d.TileStretchDrawMask(dst, s, rc, m, ox, oy, 1, 2, zx, zy, a, fh, fv);
+             };
+         }},
+        {"DrawPalette", [flips](Rng& r, int32_t w, int32_t h) -> Op {
+             auto idx = std::make_shared<TDIBX>(w, h, 8);
+             fillRandom(*idx, r, false);
+             auto lookup = std::make_shared<std::vector<int32_t>>(256);
+             for (int32_t& v : *lookup) v = static_cast<int32_t>(r.bits() & 0xFFFFFF);
+             TRect rc = randomRect(r, w, h), dst = randomRect(r, w * 2, h * 2);
+             int32_t x = r.range(-10, w), y = r.range(-10, h), a = r.coin() ? 255 : r.range(0, 300);
+             int mode = r.range(0, 2);
+             bool fh, fv;
+             flips(r, fh, fv);
+             return [=](TDIBX& d, TDIBX&, TDIBX&) {
+                 // Lookup values are pixels of the destination's format.
+                 std::vector<int32_t> table(*lookup);
+                 for (int32_t& v : table) v = d.ColorToPixel(v);
+                 if (mode == 0) d.DrawPalette(x, y, *idx, rc, table.data(), a, fh, fv);
+                 if (mode == 1) d.DrawPaletteAdd(x, y, *idx, rc, table.data(), a, fh, fv);
+                 if (mode == 2) d.StretchDrawPalette(dst, *idx, rc, table.data(), a, fh, fv);
+             };
+         }},
+        {"DrawGlyph1", [flips](Rng& r, int32_t w, int32_t h) -> Op {
+             auto glyph = std::make_shared<TDIBX>(w * 2, h * 2, 1);
+             fillRandom(*glyph, r, false);
+             TRect rc = randomRect(r, w * 2, h * 2);
+             int32_t x = r.range(-5, w), y = r.range(-5, h), scale = r.range(1, 4), a = r.range(1, 300);
+             int32_t p = static_cast<int32_t>(r.bits() & 0xFFFFFF);
+             bool fh, fv;
+             flips(r, fh, fv);
+             return [=](TDIBX& d, TDIBX&, TDIBX&) { d.DrawGlyph1(x, y, scale, a, p, *glyph, rc, fh, fv); };
          }},
         {"TileDrawAlphaMask", [](Rng& r, int32_t w, int32_t h) -> Op {
              TRect dst = randomRect(r, w, h), rc = randomRect(r, w / 2, h / 2);

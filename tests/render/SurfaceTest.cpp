@@ -393,3 +393,27 @@ TEST(SurfacePalette, LookupDraws) {
     a.DrawPaletteAdd(0, 0, idx, TRect{0, 0, 3, 1}, lookup, 128);
     EXPECT_EQ(a.GetPixel(2, 0), rgb(110, 110, 110));
 }
+
+TEST(SurfaceExtremes, AbsurdRectanglesZoomsAndGapsStayWithinTheArithmetic) {
+    // Run under the sanitizers: any overflow aborts the test.
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    TDIBX one(1, 1, 32), mask(1, 1, 8);
+    one.SetPixel(0, 0, 0x123456);
+    mask.Clear(255);
+    TDIBX d(16, 8, 32);
+    d.StretchDraw(TRect{lo, lo, hi, hi}, one, TRect{0, 0, 1, 1}, 255, false);
+    EXPECT_EQ(d.GetPixel(15, 7), 0x123456); // one pixel stretched over everything
+    d.Clear(0);
+    d.StretchDraw(TRect{0, 0, 16, 8}, one, TRect{lo, lo, hi, hi}, 255, false);
+    d.StretchDraw(TRect{lo, 0, 4, 8}, one, TRect{lo, 0, hi, 1}, 255, false, true);
+    d.Draw(hi, hi, one, TRect{lo, lo, hi, hi}, false, true, true);
+    d.DrawRotate(hi, lo, one, TRect{lo, lo, hi, hi}, lo, hi, hi, hi, 1, 200, false);
+    d.DrawRotateMask(3, 3, one, TRect{0, 0, 1, 1}, mask, lo, lo, 17, hi, hi, 255);
+    d.TileDraw(TRect{lo, lo, hi, hi}, one, TRect{0, 0, 1, 1}, lo, hi, hi, lo);
+    d.TileStretchDraw(TRect{lo, lo, hi, hi}, one, TRect{0, 0, 1, 1}, lo, hi, hi, hi, hi, hi, 255, false);
+    d.TileStretchDrawMask(TRect{lo, 0, hi, 8}, one, TRect{0, 0, 1, 1}, mask, hi, lo, lo, lo, 1, 1, 300);
+    d.FillTiledStretch(TRect{lo, lo, hi, hi}, one, true, true, lo, hi, 1, hi, 255, false);
+    d.FillMask(lo, hi, TRect{0, 0, 1, 1}, mask, 1, 255);
+    d.FrameRect(TRect{lo, lo, hi, hi}, hi, 0x010101);
+    EXPECT_EQ(TCustomDIBX::RotatedBounds(hi, hi, true, true, hi, hi, hi, hi, 5, lo, lo).isEmpty(), false);
+}
