@@ -17,17 +17,11 @@ namespace nuvo {
 class TParamCollection;
 class TProject;
 class TVrFileManager;
+struct TWipeContext;
 
 namespace platform {
 class ISystem;
 }
-
-// Values the project hands to transitions it does not create itself: the two
-// parameters of WP_ZOOMIN (the zoom centre), set from the screen size when
-// the project file is read.
-struct TTransitionDefaults {
-    int32_t ZoomInParam[2] = {0, 0};
-};
 
 struct TProgramContext {
     TVrFileManager* Files = nullptr;
@@ -53,7 +47,9 @@ struct TProgramContext {
     // when unset.
     std::function<void(const std::string& utf8Line)> Report;
 
-    TTransitionDefaults Transitions;
+    // What transitions read program-wide, among it their parameter defaults:
+    // the project sets WP_ZOOMIN's to the centre of its screen.
+    TWipeContext* Wipes = nullptr;
 
     // The running title; none before the project is created and after it is freed.
     TProject* Project = nullptr;

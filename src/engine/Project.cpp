@@ -10,6 +10,7 @@
 #include "engine/ProjectSetting.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
+#include "render/wipe/Wipe.h"
 #include "script/NumberText.h"
 #include "script/ParamCollection.h"
 
@@ -100,8 +101,7 @@ void TProject::applySetting(const TProjectSetting& s) {
     ShowToolbar = s.ShowToolbar;
     Messages = s.Messages;
     FolderDisks = s.FolderDisks;
-    context_.Transitions.ZoomInParam[0] = ScreenWidth / 2;
-    context_.Transitions.ZoomInParam[1] = ScreenHeight / 2;
+    if (context_.Wipes) context_.Wipes->SetDefaultParams(WP_ZOOMIN, ScreenWidth / 2, ScreenHeight / 2);
 
     // The disk prompts of the file manager speak with the project's words.
     auto& prompt = context_.Files->Prompt();

@@ -10,6 +10,7 @@
 #include "engine/ProjectSetting.h"
 #include "platform/Dialogs.h"
 #include "platform/System.h"
+#include "render/wipe/Wipe.h"
 #include "script/ParamCollection.h"
 #include "support/TestSupport.h"
 
@@ -106,11 +107,13 @@ struct TitleFixture {
     RecordingDialogs dialogs;
     TVrFileManager files{nullptr, &dialogs};
     TParamCollection vars;
+    TWipeContext wipes;
     TProgramContext context;
     std::vector<std::string> reported;
     std::string caption;
 
     TitleFixture() {
+        context.Wipes = &wipes;
         files.AddArchive("");
         files.SetBaseFolder(dir.str());
         context.Files = &files;
@@ -143,8 +146,8 @@ TEST(Project, CreateLoadsTheTitleAndDefinesItsVariables) {
     EXPECT_EQ(project.Title, sj("題名"));
     EXPECT_EQ(t.caption, sj("題名"));
     EXPECT_EQ(project.ScreenWidth, 641);
-    EXPECT_EQ(t.context.Transitions.ZoomInParam[0], 320);
-    EXPECT_EQ(t.context.Transitions.ZoomInParam[1], 240);
+    const std::array<int32_t, 2> zoomCentre = {320, 240}; // 641 and 481 halved toward zero
+    EXPECT_EQ(t.wipes.Defaults[WP_ZOOMIN], zoomCentre);
     EXPECT_EQ(project.Messages[0], "disk %d please");
     EXPECT_EQ(t.files.Prompt().changeMedia, "disk %d please");
     EXPECT_EQ(project.FolderDisks.DiskOf("bg\\a.png"), 2);
