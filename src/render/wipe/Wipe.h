@@ -179,6 +179,7 @@ protected:
     IWipePictureSource* pictures() const { return context_ ? context_->Pictures : nullptr; }
     // The grey pixel (g, g, g) in Dest's format, g in 0..255.
     int32_t greyPixel(int32_t g) const { return grey_[static_cast<size_t>(g & 255)]; }
+    const std::array<int32_t, 256>& greyTable() const { return grey_; }
     // Reads the picture MaskName as 8-bit grey stretched to Dest's size,
     // inverted with Reverse; 255 everywhere when it is missing.
     void loadGreyMask(TDIBX& grey);

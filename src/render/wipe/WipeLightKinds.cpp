@@ -5,9 +5,14 @@
 #include "render/wipe/WipeShapes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nuvo {
 
@@ -16,43 +21,86 @@ using wipe::roundEven;
 
 namespace {
 
-// What a pixel shows at one level: From or To, brightened (darkened) by a
-// grey pixel.
-struct TTint {
-    std::vector<uint8_t> useTo;
-    std::vector<uint32_t> grey;
-    void resize(size_t n) {
-        useTo.assign(n, 0);
-        grey.assign(n, 0);
-    }
+// The pass through white (add) or black of the light kinds, per pixel level
+// L = offset + sign x index(x, y):
+//   L < 0          From
+//   0 <= L < 256   From brightened (darkened) by grey L
+//   256 <= L < 512 To brightened (darkened) by grey 511 - L
+//   L >= 512       To
+struct TLightRule {
+    int32_t offset = 0;
+    int32_t sign = 1;
+    bool add = true;
+    int32_t level(int32_t index) const { return offset + sign * index; }
 };
 
-// Dest(x, y) := the tint of entry index(x, y), applied to From or To.
+inline int32_t greyLevel(int32_t l) { return l < 0 ? 0 : l < 256 ? l : l < 512 ? 511 - l : 0; }
+
+#if defined(__SSE2__)
+inline __m128i loadIndexes(const uint16_t* p) {
+    return _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+}
+inline __m128i loadIndexes(const uint8_t* p) {
+    int32_t four;
+    std::memcpy(&four, p, 4);
+    const __m128i z = _mm_setzero_si128();
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(four), z), z);
+}
+#endif
+
+// One row of 32-bit pixels.
 template <class Index>
-void drawTinted(TCustomWipe& w, const Index* index, int64_t indexStride, const TTint& tint, bool add) {
+void lightRow32(uint32_t* d, const uint32_t* from, const uint32_t* to, const Index* index, int32_t n,
+                const TLightRule& rule) {
+    int32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i offset = _mm_set1_epi32(rule.offset), zero = _mm_setzero_si128();
+    const __m128i c256 = _mm_set1_epi32(256), c511 = _mm_set1_epi32(511), c512 = _mm_set1_epi32(512);
+    for (; x + 4 <= n; x += 4) {
+        const __m128i i = loadIndexes(index + x);
+        const __m128i l = rule.sign < 0 ? _mm_sub_epi32(offset, i) : _mm_add_epi32(offset, i);
+        const __m128i below0 = _mm_cmpgt_epi32(zero, l), below256 = _mm_cmpgt_epi32(c256, l);
+        const __m128i below512 = _mm_cmpgt_epi32(c512, l);
+        const __m128i g = _mm_or_si128(_mm_and_si128(_mm_andnot_si128(below0, below256), l),
+                                       _mm_and_si128(_mm_andnot_si128(below256, below512), _mm_sub_epi32(c511, l)));
+        const __m128i grey = _mm_or_si128(g, _mm_or_si128(_mm_slli_epi32(g, 8), _mm_slli_epi32(g, 16)));
+        const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + x));
+        const __m128i p = _mm_or_si128(_mm_and_si128(below256, f), _mm_andnot_si128(below256, t));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), rule.add ? _mm_adds_epu8(p, grey) : _mm_subs_epu8(p, grey));
+    }
+#endif
+    for (; x < n; ++x) {
+        const int32_t l = rule.level(index[x]);
+        const uint32_t p = l < 256 ? from[x] : to[x];
+        const auto g = static_cast<uint32_t>(greyLevel(l)) * 0x010101u;
+        d[x] = rule.add ? detail::addSat32(g, p) : detail::subSat32(g, p);
+    }
+}
+
+// Dest from From, To and the per-pixel indexes (rows indexStride apart).
+template <class Index>
+void drawThroughLight(TCustomWipe& w, const Index* index, int64_t indexStride, const TLightRule& rule,
+                      const std::array<int32_t, 256>& greys) {
     TCustomDIBX& dest = w.Dest();
     const int32_t width = dest.Width(), height = dest.Height();
     wipe::TRowAccess d(dest, width, height), f(w.From(), width, height), s(w.To(), width, height);
-    const wipe::TPixelMath math(dest.BitCount(), d.direct() && f.direct() && s.direct());
-    const uint8_t* useTo = tint.useTo.data();
-    const uint32_t* grey = tint.grey.data();
+    const bool fast = d.direct() && f.direct() && s.direct();
+    const wipe::TPixelMath math(dest.BitCount(), false);
     for (int32_t y = 0; y < height; ++y) {
         const uint32_t* fr = f.read(y);
         const uint32_t* sr = s.read(y);
         const Index* ir = index + indexStride * y;
         uint32_t* dr = d.write(y);
-        if (!math.layout) {
-            for (int32_t x = 0; x < width; ++x) {
-                const auto i = ir[x];
-                const uint32_t p = useTo[i] ? sr[x] : fr[x];
-                dr[x] = add ? detail::addSat32(grey[i], p) : detail::subSat32(grey[i], p);
-            }
-        } else {
-            for (int32_t x = 0; x < width; ++x) {
-                const auto i = ir[x];
-                const uint32_t p = useTo[i] ? sr[x] : fr[x];
-                dr[x] = add ? math.add(grey[i], p) : math.sub(grey[i], p);
-            }
+        if (fast) {
+            lightRow32(dr, fr, sr, ir, width, rule);
+            continue;
+        }
+        for (int32_t x = 0; x < width; ++x) {
+            const int32_t l = rule.level(ir[x]);
+            const uint32_t p = l < 256 ? fr[x] : sr[x];
+            const auto g = static_cast<uint32_t>(greys[static_cast<size_t>(greyLevel(l))]);
+            dr[x] = rule.add ? math.add(g, p) : math.sub(g, p);
         }
         d.commit(y);
     }
@@ -78,14 +126,8 @@ protected:
         const int32_t w = width(), h = height();
         if (distance_.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) buildDistances();
         const int64_t b = mulDiv(roundEven(std::hypot(double(h / 2), double(w / 2))) + 512, t, T);
-        for (int32_t n = 0; n <= maxDistance_; ++n) {
-            const size_t i = static_cast<size_t>(n);
-            const int64_t into = b - n; // levels since the ring reached this distance
-            tint_.useTo[i] = into >= 256;
-            const int64_t g = into < 0 ? 0 : into < 256 ? into : into < 512 ? 511 - into : 0;
-            tint_.grey[i] = static_cast<uint32_t>(greyPixel(static_cast<int32_t>(g)));
-        }
-        drawTinted(*this, distance_.data(), w, tint_, true);
+        // The ring has reached a pixel at distance n for b - n levels.
+        drawThroughLight(*this, distance_.data(), w, TLightRule{static_cast<int32_t>(b), -1, true}, greyTable());
     }
 
 private:
@@ -102,12 +144,10 @@ private:
         if (reverse_)
             for (uint16_t& d : distance_)
                 d = static_cast<uint16_t>(maxDistance_ - d);
-        tint_.resize(static_cast<size_t>(maxDistance_) + 1);
     }
 
     std::vector<uint16_t> distance_;
     int32_t maxDistance_ = 0;
-    TTint tint_;
 };
 
 // ---- Mask white and black ------------------------------------------------------
@@ -122,28 +162,21 @@ public:
     void Prepare() override {
         TCustomWipe::Prepare();
         loadGreyMask(grey_);
-        tint_.resize(256);
     }
 
 protected:
     void DrawFrame(int32_t t, int32_t T) override {
         if (grey_.Width() < width() || grey_.Height() < height()) return;
         // The ramp: 0 for 0..255, i - 256 for 256..767, 511 from 768 on; a
-        // pixel of grey g takes v = ramp[n + g].
-        const int64_t n = mulDiv(768, t, T);
-        for (int g = 0; g < 256; ++g) {
-            const int64_t v = std::clamp<int64_t>(n + g - 256, 0, 511);
-            tint_.useTo[static_cast<size_t>(g)] = v >= 256;
-            tint_.grey[static_cast<size_t>(g)] =
-                static_cast<uint32_t>(greyPixel(static_cast<int32_t>(v < 256 ? v : 511 - v)));
-        }
-        drawTinted(*this, grey_.Bits(), grey_.RowStep(), tint_, add_);
+        // pixel of grey g takes v = ramp[n + g], which is the light rule's
+        // level n + g - 256 with its ends held.
+        const auto n = static_cast<int32_t>(mulDiv(768, t, T));
+        drawThroughLight(*this, grey_.Bits(), grey_.RowStep(), TLightRule{n - 256, 1, add_}, greyTable());
     }
 
 private:
     bool add_;
     TDIBX grey_{1, 1, 8};
-    TTint tint_;
 };
 
 class TWipeShadowWhite : public TWipeShadowLight {

@@ -137,43 +137,94 @@ private:
 // ---- Twist ----------------------------------------------------------------------
 
 // Rows (columns) turn over one after the other like slats, showing From's
-// face shrinking and then To's face growing.
-void drawTwist(TCustomWipe& wipe, bool vertical, int32_t t, int32_t T) {
-    TCustomDIBX& dest = wipe.Dest();
-    const int32_t n = vertical ? dest.Width() : dest.Height();      // slats
-    const int32_t across = vertical ? dest.Height() : dest.Width(); // slat length
-    const bool reverse = wipe.Reverse();
+// face shrinking and then To's face growing. A turning slat is cleared to 0
+// and its face, stretched (nearest neighbour) to the slat's visible length,
+// is centred in it; slats that have turned over show To, those that have not
+// started show From.
+struct TSlat {
+    enum TState : uint8_t { Before, Turning, Done };
+    TState state = Before;
+    bool toFace = false;
+    int32_t start = 0, length = 0; // the visible face
+    int64_t step = 0;              // source pixels per face pixel, 16.16
+    int32_t source(int32_t i) const { return static_cast<int32_t>((i * step) >> 16); }
+};
+
+// The slats by position along the axis.
+std::vector<TSlat> planTwist(int32_t n, int32_t across, bool reverse, int32_t t, int32_t T) {
+    std::vector<TSlat> slats(static_cast<size_t>(std::max(n, 0)));
     const double turned = t * 1.5 * kPi / T;
-    const auto slat = [&](int32_t k, int32_t a0, int32_t a1) {
-        return vertical ? TRect{k, a0, k + 1, a1} : TRect{a0, k, a1, k + 1};
-    };
-    int32_t finished = -1; // the last slat index k that has turned over
     for (int32_t k = 0; k < n; ++k) {
-        const int32_t at = reverse ? n - 1 - k : k;
+        TSlat& s = slats[static_cast<size_t>(reverse ? n - 1 - k : k)];
         const double q = turned - double(k) / n * kPi / 2;
+        if (q < 0) continue;
         if (q >= kPi) {
-            finished = k;
+            s.state = TSlat::Done;
             continue;
         }
-        if (q < 0) {
-            // Not turning yet: From as it stands.
-            const TRect r = slat(at, 0, across);
-            dest.Draw(r.Left, r.Top, wipe.From(), r, false);
-            continue;
-        }
-        dest.FillRect(slat(at, 0, across), 0);
+        s.state = TSlat::Turning;
         const int32_t size = roundEven(std::cos(q) * across);
-        if (size == 0) continue;
-        TCustomDIBX& face = size > 0 ? wipe.From() : wipe.To();
-        const int32_t len = size > 0 ? size : -size;
-        const int32_t a0 = (across - len) / 2;
-        dest.StretchDraw(slat(at, a0, a0 + len), face, slat(at, 0, across), 255, false);
+        s.toFace = size < 0;
+        s.length = size < 0 ? -size : size;
+        s.start = (across - s.length) / 2;
+        s.step = s.length > 0 ? (int64_t{across} << 16) / s.length : 0;
     }
-    if (finished < 0) return;
-    const int32_t last = reverse ? n - 1 - finished : finished;
-    const int32_t s0 = reverse ? last : 0, s1 = reverse ? n : last + 1;
-    const TRect done = vertical ? TRect{s0, 0, s1, across} : TRect{0, s0, across, s1};
-    dest.Draw(done.Left, done.Top, wipe.To(), done, false);
+    return slats;
+}
+
+// Twist H: the slats are rows.
+void drawTwistRows(TCustomWipe& wipe, int32_t t, int32_t T) {
+    const int32_t w = wipe.Dest().Width(), h = wipe.Dest().Height();
+    const std::vector<TSlat> slats = planTwist(h, w, wipe.Reverse(), t, T);
+    wipe::TRowAccess dest(wipe.Dest(), w, h), from(wipe.From(), w, h), to(wipe.To(), w, h);
+    for (int32_t y = 0; y < h; ++y) {
+        const TSlat& s = slats[static_cast<size_t>(y)];
+        uint32_t* d = dest.write(y);
+        if (s.state != TSlat::Turning) {
+            const uint32_t* src = s.state == TSlat::Done ? to.read(y) : from.read(y);
+            std::copy(src, src + w, d);
+        } else {
+            const uint32_t* face = s.toFace ? to.read(y) : from.read(y);
+            std::fill(d, d + w, 0u);
+            for (int32_t i = 0; i < s.length; ++i)
+                d[s.start + i] = face[s.source(i)];
+        }
+        dest.commit(y);
+    }
+}
+
+// Twist V: the slats are columns, drawn row by row.
+template <class P>
+void drawTwistColumns(const std::vector<TSlat>& slats, int32_t w, int32_t h, const P& dest, const P& from,
+                      const P& to) {
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const TSlat& s = slats[static_cast<size_t>(x)];
+            uint32_t v = 0;
+            if (s.state == TSlat::Before) {
+                v = from.get(x, y);
+            } else if (s.state == TSlat::Done) {
+                v = to.get(x, y);
+            } else if (const int32_t i = y - s.start; i >= 0 && i < s.length) {
+                v = (s.toFace ? to : from).get(x, s.source(i));
+            }
+            dest.set(x, y, v);
+        }
+}
+
+void drawTwistColumns(TCustomWipe& wipe, int32_t t, int32_t T) {
+    TCustomDIBX &dest = wipe.Dest(), &from = wipe.From(), &to = wipe.To();
+    const int32_t w = dest.Width(), h = dest.Height();
+    const std::vector<TSlat> slats = planTwist(w, h, wipe.Reverse(), t, T);
+    if (wipe::canUseKernels(dest, from, to)) {
+        TPixelAccess d(dest, 0, 0), f(from, 0, 0), s(to, 0, 0);
+        if (d && f && s) {
+            drawTwistColumns(slats, w, h, TDirectPixels{d.get(), dest.RowStep()},
+                             TDirectPixels{f.get(), from.RowStep()}, TDirectPixels{s.get(), to.RowStep()});
+            return;
+        }
+    }
+    drawTwistColumns(slats, w, h, TSurfacePixels{&dest}, TSurfacePixels{&from}, TSurfacePixels{&to});
 }
 
 class TWipeTwistH : public TCustomWipe {
@@ -181,7 +232,7 @@ public:
     using TCustomWipe::TCustomWipe;
 
 protected:
-    void DrawFrame(int32_t t, int32_t T) override { drawTwist(*this, false, t, T); }
+    void DrawFrame(int32_t t, int32_t T) override { drawTwistRows(*this, t, T); }
 };
 
 class TWipeTwistV : public TCustomWipe {
@@ -189,7 +240,7 @@ public:
     using TCustomWipe::TCustomWipe;
 
 protected:
-    void DrawFrame(int32_t t, int32_t T) override { drawTwist(*this, true, t, T); }
+    void DrawFrame(int32_t t, int32_t T) override { drawTwistColumns(*this, t, T); }
 };
 
 // ---- Crack ----------------------------------------------------------------------
