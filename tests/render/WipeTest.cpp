@@ -197,6 +197,36 @@ TEST(WipeSteps, FirstStepPaintsEveryPixelAtAnySize) {
             }
 }
 
+TEST(WipeSteps, ExtremeParametersTimesAndSizesDrawSafely) {
+    // Parameters and durations come from scripts: none may overflow or
+    // divide by zero (the sanitizers watch), whatever they are.
+    const int32_t values[] = {INT32_MIN, -1, 0, 1, 3, INT32_MAX};
+    for (int32_t kind : allKinds())
+        for (int32_t p0 : values)
+            for (int32_t p1 : values) {
+                TRunOptions o = defaultsFor(kind);
+                o.p0 = p0, o.p1 = p1, o.width = 9, o.height = 7;
+                o.reverse = p0 < 0;
+                TWipeRun r(kind, o);
+                r.wipe->Duration = p1 == INT32_MAX ? INT32_MAX : 1000;
+                for (int32_t t : {-5, 0, 1, 499, r.wipe->Duration - 1})
+                    r.step(t);
+            }
+    // Pictures of another size than the screen draw what they cover.
+    for (int32_t kind : allKinds()) {
+        TDIBSurface from(20, 10, 32), to(30, 50, 32), dest(kW, kH, 32);
+        paintFrom(from);
+        paintTo(to);
+        auto w = CreateWipe(kind, dest, from, to);
+        w->Duration = kT;
+        w->Prepare();
+        for (int32_t t : {0, 500, 999}) {
+            w->Elapsed = t;
+            EXPECT_FALSE(w->Step());
+        }
+    }
+}
+
 TEST(WipeSteps, EveryKernelLevelGivesTheSameFrames) {
     const TKernelLevel best = bestKernelLevel();
     for (int32_t kind : allKinds())

@@ -259,14 +259,17 @@ public:
         }
         const int32_t size = value <= 16 ? 16 : value;
         TCustomWipe::SetParam(0, size);
-        const int32_t columns = (width() + size - 1) / size, rows = (height() + size - 1) / size;
+        // Chips larger than the screen are one chip (sizes as large as any
+        // 32-bit value must not overflow here).
+        const int32_t side = std::min(size, std::max({width(), height(), 1}));
+        const int32_t columns = (width() + side - 1) / side, rows = (height() + side - 1) / side;
         chips_.clear();
         if (columns <= 0 || rows <= 0) return;
         chips_.reserve(static_cast<size_t>(columns) * static_cast<size_t>(rows));
         IWipeRandom& r = random();
         wipe::shuffleItems(columns * rows, r, [&](int32_t cell) {
-            const int32_t x = (cell % columns) * size, y = (cell / columns) * size;
-            chips_.push_back(TChip{TRect{x, y, std::min(x + size, width()), std::min(y + size, height())},
+            const int32_t x = (cell % columns) * side, y = (cell / columns) * side;
+            chips_.push_back(TChip{TRect{x, y, std::min(x + side, width()), std::min(y + side, height())},
                                    std::clamp(r.Random(200), 0, 199) - 100});
         });
     }
