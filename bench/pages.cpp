@@ -34,7 +34,8 @@ std::string pageSource() {
         "Jump \"next.nsb\" cond={r > 10 & count < 3}",
     };
     std::string text = "page version=116 result=int\n";
-    for (int i = 0; i < kCommands; ++i) text += std::string(lines[i % std::size(lines)]) + "\n";
+    for (int i = 0; i < kCommands; ++i)
+        text += std::string(lines[i % std::size(lines)]) + "\n";
     return text;
 }
 

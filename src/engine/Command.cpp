@@ -38,7 +38,8 @@ public:
         ReadExact(s_, bytes.data(), n);
     }
     void Props(TPropExprs& props) override {
-        for (TExpr& e : props.Present()) e.LoadFromStream(s_, base_);
+        for (TExpr& e : props.Present())
+            e.LoadFromStream(s_, base_);
     }
 
 private:
@@ -61,14 +62,16 @@ public:
     void Byte(const char*, uint8_t& v, ByteFieldKind) override { WriteByte(s_, v); }
     void ExprList(const char*, TExprList& list) override {
         WriteInt(s_, static_cast<int32_t>(list.size()));
-        for (const TExpr& e : list) e.SaveToStream(s_);
+        for (const TExpr& e : list)
+            e.SaveToStream(s_);
     }
     void Bytes(const char*, std::string& bytes) override {
         WriteInt(s_, static_cast<int32_t>(bytes.size()));
         s_.write(bytes.data(), static_cast<int64_t>(bytes.size()));
     }
     void Props(TPropExprs& props) override {
-        for (const TExpr& e : props.Present()) e.SaveToStream(s_);
+        for (const TExpr& e : props.Present())
+            e.SaveToStream(s_);
     }
 
 private:
@@ -82,7 +85,9 @@ TPropExprs::TPropExprs() { slot_.fill(kAbsent); }
 
 TPropExprs::~TPropExprs() = default;
 
-TExpr* TPropExprs::operator[](size_t p) { return p < slot_.size() && slot_[p] != kAbsent ? &items_[slot_[p]] : nullptr; }
+TExpr* TPropExprs::operator[](size_t p) {
+    return p < slot_.size() && slot_[p] != kAbsent ? &items_[slot_[p]] : nullptr;
+}
 
 const TExpr* TPropExprs::operator[](size_t p) const {
     return p < slot_.size() && slot_[p] != kAbsent ? &items_[slot_[p]] : nullptr;

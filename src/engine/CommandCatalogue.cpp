@@ -9,13 +9,9 @@
 namespace nuvo {
 namespace {
 
-template <class T>
-std::unique_ptr<TCommand> make(TComList& owner) {
-    return std::make_unique<T>(owner);
-}
+template <class T> std::unique_ptr<TCommand> make(TComList& owner) { return std::make_unique<T>(owner); }
 
-template <class T>
-constexpr CommandKindInfo kind(const char* name, const char* caption, const char* className) {
+template <class T> constexpr CommandKindInfo kind(const char* name, const char* caption, const char* className) {
     return {T::kCode, name, caption, className, std::is_base_of_v<TComComponent, T>, &make<T>};
 }
 
@@ -106,7 +102,8 @@ const CommandKindInfo* commandKindByName(std::string_view name) {
 const std::string& commandCaption(int code) {
     static const std::array<std::string, kCommandKindCount> captions = [] {
         std::array<std::string, kCommandKindCount> out;
-        for (size_t i = 0; i < kKinds.size(); ++i) out[i] = sjisText(kKinds[i].caption);
+        for (size_t i = 0; i < kKinds.size(); ++i)
+            out[i] = sjisText(kKinds[i].caption);
         return out;
     }();
     return captions.at(static_cast<size_t>(code));

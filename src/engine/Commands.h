@@ -282,7 +282,7 @@ public:
         static constexpr uint8_t kCode = Code;                                                                         \
         uint8_t TypeCode() const override { return kCode; }                                                            \
         void VisitFields(TFieldVisitor& v) override { v.Expr(FieldName, NameExpr); }                                   \
-        TExpr NameExpr;                                                                                          \
+        TExpr NameExpr;                                                                                                \
     };
 
 NUVO_NAME_KIND(TComObjDel, 19, "object")
@@ -499,8 +499,7 @@ public:
         v.Expr("curve", CurveTypeExpr);
         v.Expr("paused", PausedExpr, 108);
     }
-    TExpr MotionNameExpr, TargetNameExpr, PropertyExpr, TargetValueExpr, DurationExpr, CurveTypeExpr,
-        PausedExpr;
+    TExpr MotionNameExpr, TargetNameExpr, PropertyExpr, TargetValueExpr, DurationExpr, CurveTypeExpr, PausedExpr;
 };
 
 // The FormatHist command.

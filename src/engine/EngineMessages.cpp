@@ -27,7 +27,8 @@ constexpr std::array<const char*, 12> kTexts = {
 const std::string& engineText(EngineText which) {
     static const std::array<std::string, kTexts.size()> converted = [] {
         std::array<std::string, kTexts.size()> out;
-        for (size_t i = 0; i < kTexts.size(); ++i) out[i] = sjisText(kTexts[i]);
+        for (size_t i = 0; i < kTexts.size(); ++i)
+            out[i] = sjisText(kTexts[i]);
         return out;
     }();
     return converted[static_cast<size_t>(which)];

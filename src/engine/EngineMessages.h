@@ -7,17 +7,17 @@
 namespace nuvo {
 
 enum class EngineText {
-    Information,     // "情報": caption, and the project's title before the file is read
-    Warning,         // "警告": caption
-    NoProject,       // "プロジェクトがありません"
-    UnsupportedVersion, // "このバージョンには対応していません"
-    NoStartPage,     // "スタートページがありません"
-    Reinstall,       // "インストールし直してください"
-    InsertDisc,      // "ディスクを入れてください"
-    ChangeMedia,     // "ディスク%dを入れてから[OK]をクリックしてください"
-    ExitMessage,     // "終了します"
-    Rebuild,         // "リビルドしてください"
-    BadCommand,      // "不正なコマンド"
+    Information,          // "情報": caption, and the project's title before the file is read
+    Warning,              // "警告": caption
+    NoProject,            // "プロジェクトがありません"
+    UnsupportedVersion,   // "このバージョンには対応していません"
+    NoStartPage,          // "スタートページがありません"
+    Reinstall,            // "インストールし直してください"
+    InsertDisc,           // "ディスクを入れてください"
+    ChangeMedia,          // "ディスク%dを入れてから[OK]をクリックしてください"
+    ExitMessage,          // "終了します"
+    Rebuild,              // "リビルドしてください"
+    BadCommand,           // "不正なコマンド"
     CannotCreateDataFile, // "データファイルを作成することができません"
 };
 

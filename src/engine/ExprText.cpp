@@ -48,38 +48,74 @@ constexpr size_t kMaxGroupSearch = 6;
 // Precedence groups of the compiler, highest first; assignment is the last.
 int precedenceGroup(uint8_t op) {
     switch (op) {
-    case ocMul: case ocDiv: case ocMod: return 0;
-    case ocPlus: case ocMinus: return 1;
-    case ocShiftL: case ocShiftR: return 2;
-    case ocEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: case ocNEqual: return 3;
-    case ocComboStr: return 4;
-    case ocAnd: return 5;
-    case ocXor: return 6;
-    case ocOr: return 7;
-    default: return -1;
+    case ocMul:
+    case ocDiv:
+    case ocMod:
+        return 0;
+    case ocPlus:
+    case ocMinus:
+        return 1;
+    case ocShiftL:
+    case ocShiftR:
+        return 2;
+    case ocEqual:
+    case ocBig:
+    case ocSmall:
+    case ocEBig:
+    case ocESmall:
+    case ocNEqual:
+        return 3;
+    case ocComboStr:
+        return 4;
+    case ocAnd:
+        return 5;
+    case ocXor:
+        return 6;
+    case ocOr:
+        return 7;
+    default:
+        return -1;
     }
 }
 
 const char* operatorText(uint8_t op) {
     switch (op) {
-    case ocPlus: return "+";
-    case ocMinus: return "-";
-    case ocMul: return "*";
-    case ocDiv: return "/";
-    case ocMod: return "%";
-    case ocOr: return "|";
-    case ocAnd: return "&";
-    case ocXor: return "^";
-    case ocEqual: return "==";
-    case ocBig: return ">";
-    case ocSmall: return "<";
-    case ocEBig: return ">=";
-    case ocESmall: return "<=";
-    case ocShiftL: return "<<";
-    case ocShiftR: return ">>";
-    case ocComboStr: return "++";
-    case ocNEqual: return "<>";
-    default: return nullptr;
+    case ocPlus:
+        return "+";
+    case ocMinus:
+        return "-";
+    case ocMul:
+        return "*";
+    case ocDiv:
+        return "/";
+    case ocMod:
+        return "%";
+    case ocOr:
+        return "|";
+    case ocAnd:
+        return "&";
+    case ocXor:
+        return "^";
+    case ocEqual:
+        return "==";
+    case ocBig:
+        return ">";
+    case ocSmall:
+        return "<";
+    case ocEBig:
+        return ">=";
+    case ocESmall:
+        return "<=";
+    case ocShiftL:
+        return "<<";
+    case ocShiftR:
+        return ">>";
+    case ocComboStr:
+        return "++";
+    case ocNEqual:
+        return "<>";
+    default:
+        return nullptr;
     }
 }
 
@@ -92,8 +128,8 @@ bool isPlainToken(std::string_view s) {
     if (s.empty() || isTempName(s) || s == "TRUE" || s == "FALSE") return false;
     for (size_t i = 0; i < s.size(); i += charLength(s, i)) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c <= 0x20 || c == 0x7F || c == '"' || std::string_view("+-*/%|&^=[](),<>{}").find(static_cast<char>(c)) !=
-                                                           std::string_view::npos)
+        if (c <= 0x20 || c == 0x7F || c == '"' ||
+            std::string_view("+-*/%|&^=[](),<>{}").find(static_cast<char>(c)) != std::string_view::npos)
             return false;
     }
     return !parseInt(s) && !parseReal(s);
@@ -111,7 +147,8 @@ std::optional<std::string> realLiteral(const std::array<uint8_t, 10>& bytes) {
         if (t.find_first_of("ni-") != std::string::npos) {
             std::snprintf(buf, sizeof buf, "%.*Lf", precision + 40, v);
             t = buf;
-            while (t.size() > 1 && t.back() == '0' && t[t.size() - 2] != '.') t.pop_back();
+            while (t.size() > 1 && t.back() == '0' && t[t.size() - 2] != '.')
+                t.pop_back();
         }
         if (t.find_first_of("ni") != std::string::npos) return std::nullopt;
         if (const size_t e = t.find("e+"); e != std::string::npos) t.erase(e + 1, 1);
@@ -219,7 +256,8 @@ int Decompiler::operandNode(const TCustomParam& p, bool allowEmpty) {
         const uint8_t b = flagByte(p);
         return b > 1 ? -1 : add({Node::Atom, b ? "TRUE" : "FALSE", 0, {}});
     }
-    default: return -1; // string constants only come through literal temporaries
+    default:
+        return -1; // string constants only come through literal temporaries
     }
 }
 
@@ -306,7 +344,9 @@ bool Decompiler::renderNode(int i, std::string& out, int& level) {
     const Node& n = nodes_[static_cast<size_t>(i)];
     level = -1;
     switch (n.kind) {
-    case Node::Atom: out += n.text; return true;
+    case Node::Atom:
+        out += n.text;
+        return true;
     case Node::Literal: {
         const auto t = stringLiteral(n.text);
         if (!t) return false;
@@ -400,8 +440,10 @@ Match compiles(const std::string& text, const std::string& expected, const TNuvo
         // Parentheses change the order of the operations and the numbers of
         // the temporaries, never which operations there are.
         std::vector<std::pair<uint8_t, size_t>> got, wanted;
-        for (const auto& op : ops) got.emplace_back(op.Opcode, op.Operands.size() - (op.Opcode == ocFunc ? 1 : 0));
-        for (const auto& op : want) wanted.emplace_back(op.Opcode, op.Operands.size());
+        for (const auto& op : ops)
+            got.emplace_back(op.Opcode, op.Operands.size() - (op.Opcode == ocFunc ? 1 : 0));
+        for (const auto& op : want)
+            wanted.emplace_back(op.Opcode, op.Operands.size());
         std::sort(got.begin(), got.end());
         std::sort(wanted.begin(), wanted.end());
         return got == wanted ? Match::SameShape : Match::Different;
@@ -429,13 +471,16 @@ bool fitsBraces(const std::string& utf8) {
 std::string rawOperand(const TCustomParam& p) {
     if (const TParamVar* ref = asReference(p)) return nameText(ref->TargetName);
     switch (p.ParamType()) {
-    case PT_INT: return std::to_string(p.AsInteger());
-    case PT_FLOAT: return realText(floatBytes(p));
+    case PT_INT:
+        return std::to_string(p.AsInteger());
+    case PT_FLOAT:
+        return realText(floatBytes(p));
     case PT_BOOL: {
         const uint8_t b = flagByte(p);
         return b == 0 ? "FALSE" : b == 1 ? "TRUE" : "FLAG(" + std::to_string(b) + ")";
     }
-    default: return quoteText(p.AsString());
+    default:
+        return quoteText(p.AsString());
     }
 }
 
@@ -566,7 +611,8 @@ std::optional<std::string> decompileExpression(const TNuvoParser& e) {
     const std::vector<int> candidates = d.groupable();
     const size_t k = std::min<size_t>(candidates.size(), kMaxGroupSearch);
     std::vector<uint32_t> masks;
-    for (uint32_t m = 1; m < (1u << k); ++m) masks.push_back(m);
+    for (uint32_t m = 1; m < (1u << k); ++m)
+        masks.push_back(m);
     std::stable_sort(masks.begin(), masks.end(),
                      [](uint32_t a, uint32_t b) { return std::popcount(a) < std::popcount(b); });
     for (uint32_t m : masks) {
@@ -620,7 +666,8 @@ std::string readExpressionSource(SourceLexer& lex) {
         const auto text = utf8EscapedToSjis(body);
         if (!text) lex.Fail("an expression with a character that has no Shift-JIS form");
         size_t b = 0;
-        while (b < text->size() && static_cast<unsigned char>((*text)[b]) <= 0x20) ++b;
+        while (b < text->size() && static_cast<unsigned char>((*text)[b]) <= 0x20)
+            ++b;
         if (b == text->size()) return std::string(4, '\0'); // no operations
         try {
             TBuildNuvoParser builder;

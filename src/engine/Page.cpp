@@ -25,7 +25,8 @@ TMasks TPage::DefaultMasks() {
                                                   43, 44, 48, 49, 50, 51, 52, 53, 54, 56, 59, 60};
     TMasks masks{};
     for (uint8_t code : kComponentCodes)
-        for (int p = 0; p < kPropCount; ++p) maskSet(masks[code], p);
+        for (int p = 0; p < kPropCount; ++p)
+            maskSet(masks[code], p);
     return masks;
 }
 
@@ -98,9 +99,11 @@ void TPage::SaveToStream(TStream& s) const {
     WriteByte(s, ResultType);
     WriteInt(s, kCommandKindCount);
     WriteInt(s, kMaskBytes);
-    for (const TMask& mask : Masks) s.write(mask.data(), kMaskBytes);
+    for (const TMask& mask : Masks)
+        s.write(mask.data(), kMaskBytes);
     WriteInt(s, Commands.Count());
-    for (int i = 0; i < Commands.Count(); ++i) Commands.At(i)->SaveToStream(s, Version);
+    for (int i = 0; i < Commands.Count(); ++i)
+        Commands.At(i)->SaveToStream(s, Version);
 }
 
 } // namespace nuvo

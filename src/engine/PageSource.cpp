@@ -58,7 +58,8 @@ public:
     }
     void ExprList(const char* name, TExprList& list) override {
         std::string text;
-        for (size_t i = 0; i < list.size(); ++i) text += (i ? ", " : "[") + expressionSource(list[i].Parser());
+        for (size_t i = 0; i < list.size(); ++i)
+            text += (i ? ", " : "[") + expressionSource(list[i].Parser());
         field(name, list.empty() ? std::string() : text + "]");
     }
     void Bytes(const char* name, std::string& bytes) override {
@@ -109,7 +110,8 @@ struct ExprValue {
 struct ListValue {
     std::vector<std::string> items;
 };
-using Value = std::variant<ExprValue, std::string /* quoted, Shift-JIS */, int64_t, ListValue, /* word */ std::monostate>;
+using Value =
+    std::variant<ExprValue, std::string /* quoted, Shift-JIS */, int64_t, ListValue, /* word */ std::monostate>;
 
 struct FieldValue {
     std::string name; // empty for the positional first field
@@ -378,7 +380,8 @@ ParsedCommand readCommandLine(SourceLexer& lex, std::string_view line, int lineN
 } // namespace
 
 std::string writePageSource(const TPage& page) {
-    std::string out = "page version=" + std::to_string(page.Version) + " result=" + resultTypeText(page.ResultType) + "\n";
+    std::string out =
+        "page version=" + std::to_string(page.Version) + " result=" + resultTypeText(page.ResultType) + "\n";
     // Masks that the commands' properties do not give are stated.
     for (int code = 0; code < kCommandKindCount; ++code) {
         const TMask& mask = page.Masks[static_cast<size_t>(code)];
@@ -398,8 +401,10 @@ std::string writePageSource(const TPage& page) {
         c.VisitFields(dumper);
         line += dumper.Out;
         if (!indented) line += " @indent=" + std::to_string(c.Indent);
-        if (c.FDisabled == 1) line += " @disabled";
-        else if (c.FDisabled != 0) line += " @disabled=" + std::to_string(c.FDisabled);
+        if (c.FDisabled == 1)
+            line += " @disabled";
+        else if (c.FDisabled != 0)
+            line += " @disabled=" + std::to_string(c.FDisabled);
         if (c.FRunOn != 1) line += " @runon=" + std::to_string(c.FRunOn);
         if (c.LineNo != i) line += " @line=" + std::to_string(c.LineNo);
         out += line + "\n";
@@ -440,7 +445,8 @@ void readPageSource(std::string_view text, TPage& page) {
         for (const FieldValue& f : pc.fields) {
             const int p = propertyByName(f.name);
             if (p < 0) continue;
-            if (!stated[pc.kind->code]) maskSet(masks[pc.kind->code], p);
+            if (!stated[pc.kind->code])
+                maskSet(masks[pc.kind->code], p);
             else if (!maskHas(masks[pc.kind->code], p))
                 throw ESourceError(pc.line, std::string(f.name) + " is not in the page's mask for " + pc.kind->name);
         }

@@ -24,8 +24,9 @@ using platform::MessageIcon;
 using platform::MessageResult;
 
 TProject::TProject(TProgramContext& context)
-    : Title(engineText(EngineText::Information)),
-      Messages{engineText(EngineText::ChangeMedia), engineText(EngineText::ExitMessage)}, context_(context) {
+    : Title(engineText(EngineText::Information)), Messages{engineText(EngineText::ChangeMedia),
+                                                           engineText(EngineText::ExitMessage)},
+      context_(context) {
     context_.Project = this;
 }
 
@@ -121,8 +122,8 @@ bool TProject::FindInstalledData() {
     if (!exeFolder.empty() && platform::isFile(localInstall) && files.BaseFolder().empty())
         files.SetBaseFolder(exeFolder);
     if (!files.Exists("install.dat")) {
-        context_.ShowMessage(engineText(EngineText::Reinstall), engineText(EngineText::Information),
-                             MessageButtons::Ok, MessageIcon::Information);
+        context_.ShowMessage(engineText(EngineText::Reinstall), engineText(EngineText::Information), MessageButtons::Ok,
+                             MessageIcon::Information);
         return false;
     }
     TKvMemoryStream stream;
@@ -196,7 +197,8 @@ std::string TProject::SavePath() {
         std::string name = Title;
         for (size_t i = 0; i < name.size(); i += charLength(name, i))
             if (std::string_view("\\/:,;*?\"<>|").find(name[i]) != std::string_view::npos) name[i] = '_';
-        const std::string folder = platform::joinPath(context_.System->UserDataFolder(), platform::nativeRelativeName(name));
+        const std::string folder =
+            platform::joinPath(context_.System->UserDataFolder(), platform::nativeRelativeName(name));
         std::error_code ec;
         fs::create_directories(folder, ec);
         if (name.empty() || !platform::isDirectory(folder)) raiseEngineError(EngineText::CannotCreateDataFile);
@@ -317,10 +319,18 @@ void TProject::defineProjectVariables(const TProjectSetting& setting) {
         entry->ExtraFlag = kProjectDefinedFlag;
         TCustomParam& v = *entry->Value();
         switch (d.Type) {
-        case PT_INT: v.SetInteger(d.IntValue); break;
-        case PT_FLOAT: v.SetFloat(d.FloatValue()); break;
-        case PT_BOOL: v.SetBool(d.FlagValue != 0); break;
-        default: v.SetString(d.StrValue); break;
+        case PT_INT:
+            v.SetInteger(d.IntValue);
+            break;
+        case PT_FLOAT:
+            v.SetFloat(d.FloatValue());
+            break;
+        case PT_BOOL:
+            v.SetBool(d.FlagValue != 0);
+            break;
+        default:
+            v.SetString(d.StrValue);
+            break;
         }
     }
 }
@@ -337,8 +347,8 @@ void TProject::useOriginalFolderDisks() {
 
 void TProject::startTitle() {
     if (!context_.Files->Exists(StartPage)) {
-        context_.ShowMessage(engineText(EngineText::NoStartPage), engineText(EngineText::Warning),
-                             MessageButtons::Ok, MessageIcon::Warning);
+        context_.ShowMessage(engineText(EngineText::NoStartPage), engineText(EngineText::Warning), MessageButtons::Ok,
+                             MessageIcon::Warning);
         context_.QuitRequested = true;
         return;
     }
@@ -355,8 +365,10 @@ bool TProject::EnsureAvailable(std::string_view name) {
     // name without extension gives "." and so never prompts.
     size_t dot = std::string_view::npos;
     for (size_t i = 0; i < name.size(); i += charLength(name, i)) {
-        if (name[i] == '.') dot = i;
-        else if (name[i] == '\\') dot = std::string_view::npos;
+        if (name[i] == '.')
+            dot = i;
+        else if (name[i] == '\\')
+            dot = std::string_view::npos;
     }
     const std::string ext = (dot == std::string_view::npos ? std::string() : sjisLower(name.substr(dot))) + ".";
     const std::string list = sjisLower(NoPromptExtensions) + ".";

@@ -18,11 +18,20 @@ TParamData readParamData(TStream& s) {
     d.Type = ReadByteChecked(s);
     d.Name = ReadStrChecked(s);
     switch (d.Type) {
-    case 1: d.IntValue = ReadIntChecked(s); break;
-    case 2: ReadExact(s, d.FloatBytes.data(), 10); break;
-    case 3: d.FlagValue = ReadByteChecked(s); break;
-    case 4: d.StrValue = ReadStrChecked(s); break;
-    default: break;
+    case 1:
+        d.IntValue = ReadIntChecked(s);
+        break;
+    case 2:
+        ReadExact(s, d.FloatBytes.data(), 10);
+        break;
+    case 3:
+        d.FlagValue = ReadByteChecked(s);
+        break;
+    case 4:
+        d.StrValue = ReadStrChecked(s);
+        break;
+    default:
+        break;
     }
     return d;
 }
@@ -31,11 +40,20 @@ void writeParamData(TStream& s, const TParamData& d) {
     WriteByte(s, d.Type);
     WriteStr(s, d.Name);
     switch (d.Type) {
-    case 1: WriteInt(s, d.IntValue); break;
-    case 2: s.write(d.FloatBytes.data(), 10); break;
-    case 3: WriteByte(s, d.FlagValue); break;
-    case 4: WriteStr(s, d.StrValue); break;
-    default: break;
+    case 1:
+        WriteInt(s, d.IntValue);
+        break;
+    case 2:
+        s.write(d.FloatBytes.data(), 10);
+        break;
+    case 3:
+        WriteByte(s, d.FlagValue);
+        break;
+    case 4:
+        WriteStr(s, d.StrValue);
+        break;
+    default:
+        break;
     }
 }
 
@@ -67,7 +85,8 @@ void TProjectSetting::LoadFromStream(TStream& s) {
     p.Messages[1] = ReadStrChecked(s);
     const int32_t n = ReadCountChecked(s, 5); // type byte and an empty name
     p.Variables.reserve(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) p.Variables.push_back(readParamData(s));
+    for (int32_t i = 0; i < n; ++i)
+        p.Variables.push_back(readParamData(s));
     p.FolderDisks.LoadFromStream(s);
     *this = std::move(p);
 }
@@ -92,7 +111,8 @@ void TProjectSetting::SaveToStream(TStream& s) const {
     WriteStr(s, Messages[0]);
     WriteStr(s, Messages[1]);
     WriteInt(s, static_cast<int32_t>(Variables.size()));
-    for (const TParamData& d : Variables) writeParamData(s, d);
+    for (const TParamData& d : Variables)
+        writeParamData(s, d);
     FolderDisks.SaveToStream(s);
 }
 

@@ -23,10 +23,10 @@ constexpr int32_t kMaxProjectVersion = 116;
 struct TParamData {
     uint8_t Type = 0;
     std::string Name;
-    int32_t IntValue = 0;                    // type 1
-    std::array<uint8_t, 10> FloatBytes{};    // type 2: the 10-byte extended real
-    uint8_t FlagValue = 0;                   // type 3
-    std::string StrValue;                    // type 4
+    int32_t IntValue = 0;                 // type 1
+    std::array<uint8_t, 10> FloatBytes{}; // type 2: the 10-byte extended real
+    uint8_t FlagValue = 0;                // type 3
+    std::string StrValue;                 // type 4
 
     long double FloatValue() const;
     void SetFloatValue(long double x);
@@ -43,16 +43,16 @@ public:
     int32_t ScreenWidth = 0, ScreenHeight = 0;
     int32_t FullScreenWidth = 0, FullScreenHeight = 0;
     std::string StartPage;
-    std::string ExitPage;           // version >= 110
+    std::string ExitPage; // version >= 110
     std::string RegistryKey;
     int32_t ImageSeed = 0;
-    uint8_t SaveStatus = 0;         // version >= 104
-    uint8_t YieldBetweenFrames = 0; // version >= 106
+    uint8_t SaveStatus = 0;                                      // version >= 104
+    uint8_t YieldBetweenFrames = 0;                              // version >= 106
     std::string NoPromptExtensions = kDefaultNoPromptExtensions; // version >= 109
-    uint8_t PauseWhenInactive = 0;  // version >= 113
-    uint8_t UnusedFlag = 0;         // version >= 114; no effect on the player
-    uint8_t ShowToolbar = 1;        // version >= 116
-    std::array<std::string, 2> Messages; // CHANGEMEDIA, EXIT
+    uint8_t PauseWhenInactive = 0;                               // version >= 113
+    uint8_t UnusedFlag = 0;                                      // version >= 114; no effect on the player
+    uint8_t ShowToolbar = 1;                                     // version >= 116
+    std::array<std::string, 2> Messages;                         // CHANGEMEDIA, EXIT
     std::vector<TParamData> Variables;
     TFolderDiskList FolderDisks;
 

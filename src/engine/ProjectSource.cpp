@@ -46,7 +46,8 @@ SettingLine number(const char* key, int32_t TProjectSetting::*field) {
 }
 
 SettingLine size(const char* key, int32_t TProjectSetting::*w, int32_t TProjectSetting::*h) {
-    return {key, kAlways, [w, h](const TProjectSetting& p) { return std::to_string(p.*w) + " " + std::to_string(p.*h); },
+    return {key, kAlways,
+            [w, h](const TProjectSetting& p) { return std::to_string(p.*w) + " " + std::to_string(p.*h); },
             [w, h](SourceLexer& lex, TProjectSetting& p) {
                 p.*w = readInt32(lex);
                 p.*h = readInt32(lex);
@@ -89,11 +90,22 @@ std::string variableLine(const TParamData& d) {
     out += d.Type >= 1 && d.Type <= 4 ? kTypeNames[d.Type] : std::to_string(d.Type);
     out += " " + nameText(d.Name);
     switch (d.Type) {
-    case 1: out += " = " + std::to_string(d.IntValue); break;
-    case 2: out += " = " + realText(d.FloatBytes); break;
-    case 3: out += " = " + std::string(d.FlagValue == 0 ? "FALSE" : d.FlagValue == 1 ? "TRUE" : std::to_string(d.FlagValue)); break;
-    case 4: out += " = " + quoteText(d.StrValue); break;
-    default: break;
+    case 1:
+        out += " = " + std::to_string(d.IntValue);
+        break;
+    case 2:
+        out += " = " + realText(d.FloatBytes);
+        break;
+    case 3:
+        out += " = " + std::string(d.FlagValue == 0   ? "FALSE"
+                                   : d.FlagValue == 1 ? "TRUE"
+                                                      : std::to_string(d.FlagValue));
+        break;
+    case 4:
+        out += " = " + quoteText(d.StrValue);
+        break;
+    default:
+        break;
     }
     return out;
 }
@@ -112,7 +124,9 @@ TParamData readVariable(SourceLexer& lex) {
     if (d.Type < 1 || d.Type > 4) return d;
     lex.Expect('=');
     switch (d.Type) {
-    case 1: d.IntValue = readInt32(lex); break;
+    case 1:
+        d.IntValue = readInt32(lex);
+        break;
     case 2: {
         const std::string t = lex.NumberToken();
         auto bytes = parseRealText(t);
@@ -130,7 +144,9 @@ TParamData readVariable(SourceLexer& lex) {
             d.FlagValue = w == "TRUE" ? 1 : 0;
         }
         break;
-    case 4: d.StrValue = lex.QuotedString(); break;
+    case 4:
+        d.StrValue = lex.QuotedString();
+        break;
     }
     return d;
 }
@@ -141,7 +157,8 @@ std::string writeProjectSource(const TProjectSetting& p) {
     std::string out = "project version=" + std::to_string(p.Version) + "\n";
     for (const SettingLine& line : settingLines())
         if (p.Version >= line.since) out += std::string(line.key) + " " + line.write(p) + "\n";
-    for (const TParamData& d : p.Variables) out += variableLine(d) + "\n";
+    for (const TParamData& d : p.Variables)
+        out += variableLine(d) + "\n";
     for (const auto& e : p.FolderDisks.Entries())
         out += "disk " + quoteText(e.Folder) + " " + std::to_string(e.Disk) + "\n";
     return out;

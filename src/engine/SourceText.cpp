@@ -121,7 +121,8 @@ std::optional<std::array<uint8_t, 10>> parseRealText(std::string_view text) {
 }
 
 void SourceLexer::skipBlanks() {
-    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t'))
+        ++pos_;
 }
 
 bool SourceLexer::AtEnd() {
@@ -154,7 +155,8 @@ void SourceLexer::Fail(const std::string& message) const { throw ESourceError(li
 std::string SourceLexer::Word() {
     skipBlanks();
     const size_t start = pos_;
-    while (pos_ < text_.size() && isWordChar(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+    while (pos_ < text_.size() && isWordChar(static_cast<unsigned char>(text_[pos_])))
+        ++pos_;
     return std::string(text_.substr(start, pos_ - start));
 }
 
@@ -168,8 +170,8 @@ std::string SourceLexer::QuotedString() {
     skipBlanks();
     if (pos_ >= text_.size() || text_[pos_] != '"') Fail("expected a quoted string");
     ++pos_;
-    std::string out;  // Shift-JIS
-    std::string run;  // plain UTF-8 waiting for conversion
+    std::string out; // Shift-JIS
+    std::string run; // plain UTF-8 waiting for conversion
     auto flush = [&] {
         const auto converted = utf8EscapedToSjis(run);
         if (!converted) Fail("a character without a Shift-JIS form in a string");
@@ -188,11 +190,21 @@ std::string SourceLexer::QuotedString() {
         const char e = text_[pos_++];
         flush();
         switch (e) {
-        case '\\': out += '\\'; break;
-        case '"': out += '"'; break;
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
         case 'x': {
             const size_t close = text_.find('}', pos_);
             if (pos_ >= text_.size() || text_[pos_] != '{' || close == std::string_view::npos)
@@ -207,7 +219,8 @@ std::string SourceLexer::QuotedString() {
             pos_ = close + 1;
             break;
         }
-        default: Fail(std::string("unknown escape \\") + e);
+        default:
+            Fail(std::string("unknown escape \\") + e);
         }
     }
     flush();
@@ -246,8 +259,7 @@ std::string SourceLexer::NumberToken() {
     const size_t start = pos_;
     while (pos_ < text_.size()) {
         const char c = text_[pos_];
-        const bool sign = (c == '-' || c == '+') &&
-                          (pos_ == start || text_[pos_ - 1] == 'e' || text_[pos_ - 1] == 'E');
+        const bool sign = (c == '-' || c == '+') && (pos_ == start || text_[pos_ - 1] == 'e' || text_[pos_ - 1] == 'E');
         if (!(isWordChar(static_cast<unsigned char>(c)) || c == '#' || sign)) break;
         ++pos_;
     }

@@ -93,10 +93,18 @@ const uint8_t* TExpr::Skip(const uint8_t* p, const uint8_t* end) {
         }
         for (int32_t k = 0; k < n; ++k) {
             switch (c.byte()) {
-            case 1: c.skip(4); break;
-            case 2: c.skip(10); break;
-            case 3: c.skip(1); break;
-            default: c.skipStr(); break; // a string constant, or a name for any other tag
+            case 1:
+                c.skip(4);
+                break;
+            case 2:
+                c.skip(10);
+                break;
+            case 3:
+                c.skip(1);
+                break;
+            default:
+                c.skipStr();
+                break; // a string constant, or a name for any other tag
             }
         }
     }

@@ -227,9 +227,8 @@ TEST(PageFile, FieldsStoredFromAVersionOn) {
         const char* line; // the command with the field left empty
         int32_t since;
     } cases[] = {
-        {"Wait time={1000}", 107},       {"Flip", 101},       {"Flip", 107},
-        {"TextIns \"t\"", 107},          {"MovieStop", 107},  {"CallHist", 111},
-        {"GameSave", 105},               {"PropMotion", 108}, {"FormatHist", 111},
+        {"Wait time={1000}", 107}, {"Flip", 101},     {"Flip", 107},       {"TextIns \"t\"", 107}, {"MovieStop", 107},
+        {"CallHist", 111},         {"GameSave", 105}, {"PropMotion", 108}, {"FormatHist", 111},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -237,7 +236,8 @@ TEST(PageFile, FieldsStoredFromAVersionOn) {
         // its blocking flag with 107.
         const int32_t before = std::max(c.since - 1, kMinPageVersion);
         const auto older = buildSource("page version=" + std::to_string(before) + "\n" + c.line + "\n");
-        const auto newer = buildSource("page version=" + std::to_string(std::max(c.since, kMinPageVersion)) + "\n" + c.line + "\n");
+        const auto newer =
+            buildSource("page version=" + std::to_string(std::max(c.since, kMinPageVersion)) + "\n" + c.line + "\n");
         if (c.since > kMinPageVersion) {
             EXPECT_EQ(newer.size(), older.size() + 4);
         }
@@ -309,10 +309,13 @@ TEST(PageFile, CatalogueNamesCaptionsAndClasses) {
 TEST(PageFile, AFreedPageTakesItsOwnVariableAlong) {
     TParamCollection vars;
     auto* own = vars.Add(PT_INT);
-    vars.SetName(own, "\x01" "menu.nsb");
+    vars.SetName(own, "\x01"
+                      "menu.nsb");
     {
         TPage page(&vars);
         page.Name = "menu.nsb";
     }
-    EXPECT_EQ(vars.Find("\x01" "menu.nsb"), nullptr);
+    EXPECT_EQ(vars.Find("\x01"
+                        "menu.nsb"),
+              nullptr);
 }

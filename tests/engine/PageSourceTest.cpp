@@ -1,11 +1,11 @@
 // The text form of pages: round trips, every kind's fields, masks, the raw
 // notation for operation lists no text gives, and errors.
+#include "engine/PageSource.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
 #include "engine/Commands.h"
 #include "engine/ExprText.h"
 #include "engine/Page.h"
-#include "engine/PageSource.h"
 #include "engine/SourceText.h"
 #include "script/BuildNuvoParser.h"
 #include "script/NuvoParser.h"
@@ -135,7 +135,8 @@ TEST(PageSource, FieldsLeftOutAreEmptyAndNotWritten) {
     // Every kind with every field left out: the fields read as empty or 0,
     // and the dump is the bare kind again.
     std::string text = "page version=116 result=int\n";
-    for (int code = 0; code < kCommandKindCount; ++code) text += std::string(commandKind(code)->name) + "\n";
+    for (int code = 0; code < kCommandKindCount; ++code)
+        text += std::string(commandKind(code)->name) + "\n";
     const auto bytes = build(text);
     EXPECT_EQ(dump(bytes), text);
     TKvMemoryStream s(bytes);

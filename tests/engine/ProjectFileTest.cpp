@@ -138,10 +138,13 @@ TEST(FolderDiskList, DiskOfTakesTheDeepestListedFolder) {
         const char* path;
         int32_t disk;
     } cases[] = {
-        {"BG\\SUB\\A.PNG", 3}, {"bg\\sub\\deeper\\a.png", 3}, {"bg\\a.png", 2}, {"BG", 2},
-        {"bgm\\x.ogg", 4},     {"BGX\\a.png", 0},             {"a.png", 0},     {"", 0},
+        {"BG\\SUB\\A.PNG", 3}, {"bg\\sub\\deeper\\a.png", 3},
+        {"bg\\a.png", 2},      {"BG", 2},
+        {"bgm\\x.ogg", 4},     {"BGX\\a.png", 0},
+        {"a.png", 0},          {"", 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(list.DiskOf(c.path), c.disk) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(list.DiskOf(c.path), c.disk) << c.path;
 
     // The second byte of a double-byte character is never a separator: "表"
     // ends in 0x5C.

@@ -1,12 +1,12 @@
 // Creating the project: the steps in order, the stops and their messages,
 // the save file's part, the installed-data search and EnsureAvailable.
+#include "engine/Project.h"
 #include "archive/VrFileCollection.h"
 #include "archive/VrFileManager.h"
 #include "base/BigStream.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
 #include "engine/ProgramContext.h"
-#include "engine/Project.h"
 #include "engine/ProjectSetting.h"
 #include "platform/Dialogs.h"
 #include "platform/System.h"
@@ -94,7 +94,8 @@ TProjectSetting sampleProject() {
 std::string archiveBytes(const std::vector<std::pair<std::string, std::string>>& entries) {
     TVrFileCollection c;
     c.Open("");
-    for (const auto& [name, bytes] : entries) c.AddMemoryEntry(name)->Data->write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    for (const auto& [name, bytes] : entries)
+        c.AddMemoryEntry(name)->Data->write(bytes.data(), static_cast<int64_t>(bytes.size()));
     TKvBigMemoryStream out;
     c.WriteArchive(out);
     const auto& b = out.Memory().bytes();
@@ -282,7 +283,7 @@ TEST(Project, EnsureAvailablePromptsOnlyForListedFoldersAndExtensions) {
     EXPECT_FALSE(project.EnsureAvailable(""));
     EXPECT_FALSE(project.EnsureAvailable("other\\a.png")); // not on a numbered disk
     EXPECT_FALSE(project.EnsureAvailable("bgm\\x.OGG"));   // listed extension
-    EXPECT_FALSE(project.EnsureAvailable("bg\\readme"));    // no extension: "." is in every list
+    EXPECT_FALSE(project.EnsureAvailable("bg\\readme"));   // no extension: "." is in every list
     EXPECT_TRUE(t.dialogs.shown.empty());
 
     // bg\a.png lies on disk 2: the prompt asks for it; refusing and confirming
@@ -310,9 +311,11 @@ std::string installRecord(const std::string& titleId, bool fullyInstalled) {
     WriteByte(s, 0);
     WriteInt(s, 0); // table rows
     WriteStr(s, "");
-    for (int i = 0; i < 6; ++i) WriteByte(s, 0);
+    for (int i = 0; i < 6; ++i)
+        WriteByte(s, 0);
     WriteStr(s, ""), WriteStr(s, "");
-    for (int i = 0; i < 4 * 8 + 1 + 1; ++i) WriteByte(s, 0);
+    for (int i = 0; i < 4 * 8 + 1 + 1; ++i)
+        WriteByte(s, 0);
     WriteInt(s, 0); // string list
     WriteByte(s, fullyInstalled ? 1 : 0);
     return bytesOf(s);

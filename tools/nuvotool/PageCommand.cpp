@@ -13,16 +13,15 @@
 namespace nuvotool {
 namespace {
 
-const char* kHelp =
-    "usage: nuvotool page COMMAND ...\n"
-    "\n"
-    "  dump FILE.nsb            print the page's source text\n"
-    "  build SRC OUT.nsb        compile a page source into a page file\n"
-    "\n"
-    "The source form is described in docs/title-format.md: a 'page version=N\n"
-    "result=T' line, optional 'mask' lines, then one command per line, indented\n"
-    "two blanks per level. A page built by build and dumped gives back the same\n"
-    "source; building that source gives back the same bytes.\n";
+const char* kHelp = "usage: nuvotool page COMMAND ...\n"
+                    "\n"
+                    "  dump FILE.nsb            print the page's source text\n"
+                    "  build SRC OUT.nsb        compile a page source into a page file\n"
+                    "\n"
+                    "The source form is described in docs/title-format.md: a 'page version=N\n"
+                    "result=T' line, optional 'mask' lines, then one command per line, indented\n"
+                    "two blanks per level. A page built by build and dumped gives back the same\n"
+                    "source; building that source gives back the same bytes.\n";
 
 int runDump(const Args& args) {
     if (args.size() != 1) return fail("page dump: expected FILE.nsb (see nuvotool page --help)");

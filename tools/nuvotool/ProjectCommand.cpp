@@ -24,15 +24,14 @@ std::vector<uint8_t> buildProjectBytes(const std::string& sourceText, nuvo::TPro
 
 namespace {
 
-const char* kHelp =
-    "usage: nuvotool project COMMAND ...\n"
-    "\n"
-    "  dump FILE                print the project file's source text\n"
-    "  build SRC OUT            compile a project source into a project file\n"
-    "\n"
-    "The source form is described in docs/title-format.md: a 'project version=N'\n"
-    "line, one line per setting, 'var' lines for the project's variables and\n"
-    "'disk' lines for the folder-disk table.\n";
+const char* kHelp = "usage: nuvotool project COMMAND ...\n"
+                    "\n"
+                    "  dump FILE                print the project file's source text\n"
+                    "  build SRC OUT            compile a project source into a project file\n"
+                    "\n"
+                    "The source form is described in docs/title-format.md: a 'project version=N'\n"
+                    "line, one line per setting, 'var' lines for the project's variables and\n"
+                    "'disk' lines for the folder-disk table.\n";
 
 int runDump(const Args& args) {
     if (args.size() != 1) return fail("project dump: expected FILE (see nuvotool project --help)");

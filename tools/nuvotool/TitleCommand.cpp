@@ -25,18 +25,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kHelp =
-    "usage: nuvotool title build SRCDIR OUTDIR [--pack]\n"
-    "\n"
-    "Builds a playable title from a source tree (docs/title-format.md):\n"
-    "  nuvo.nps        the project source, built into nuvo.npb (required)\n"
-    "  NAME.nss        a page source, built into NAME.nsb\n"
-    "  NAME.pel.png    a picture, converted into the layered image NAME.pel\n"
-    "                  (keyed with the project's imageseed)\n"
-    "  anything else   copied as it is\n"
-    "Files and folders whose names begin with '.' are left out. Folders keep\n"
-    "their place. Without --pack the files are written under OUTDIR; with\n"
-    "--pack everything goes into the one archive OUTDIR/game.dat.\n";
+const char* kHelp = "usage: nuvotool title build SRCDIR OUTDIR [--pack]\n"
+                    "\n"
+                    "Builds a playable title from a source tree (docs/title-format.md):\n"
+                    "  nuvo.nps        the project source, built into nuvo.npb (required)\n"
+                    "  NAME.nss        a page source, built into NAME.nsb\n"
+                    "  NAME.pel.png    a picture, converted into the layered image NAME.pel\n"
+                    "                  (keyed with the project's imageseed)\n"
+                    "  anything else   copied as it is\n"
+                    "Files and folders whose names begin with '.' are left out. Folders keep\n"
+                    "their place. Without --pack the files are written under OUTDIR; with\n"
+                    "--pack everything goes into the one archive OUTDIR/game.dat.\n";
 
 struct Output {
     std::string relative; // native, '/'-separated
@@ -93,9 +92,12 @@ int runBuild(const Args& args) {
     std::vector<std::string> positional;
     bool pack = false;
     for (const std::string& a : args) {
-        if (a == "--pack") pack = true;
-        else if (a.starts_with("--")) return fail("title build: unknown option " + a);
-        else positional.push_back(a);
+        if (a == "--pack")
+            pack = true;
+        else if (a.starts_with("--"))
+            return fail("title build: unknown option " + a);
+        else
+            positional.push_back(a);
     }
     if (positional.size() != 2) return fail("title build: expected SRCDIR and OUTDIR (see nuvotool title --help)");
     const fs::path src = positional[0], out = positional[1];
