@@ -6,6 +6,7 @@
 #include "base/BigStream.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
+#include "engine/Page.h"
 #include "engine/ProgramContext.h"
 #include "engine/ProjectSetting.h"
 #include "platform/Dialogs.h"
@@ -388,5 +389,37 @@ TEST(Project, InstalledDataSearchWithoutArguments) {
         EXPECT_EQ(t.dialogs.shown[2].caption, sj("情報"));
         EXPECT_EQ(t.dialogs.shown[3].text, sj("ディスクを入れてください"));
         EXPECT_EQ(t.dialogs.shown[4].text, sj("終了します"));
+    }
+}
+
+TEST(Project, PagesLoadThroughTheFileManager) {
+    TitleFixture t;
+    bool closeAsked = false;
+    t.context.RequestClose = [&] { closeAsked = true; };
+    TKvMemoryStream old;
+    WriteInt(old, 102);
+    t.dir.write("old.nsb", bytesOf(old));
+    TKvMemoryStream newer;
+    WriteInt(newer, 117);
+    t.dir.write("new.nsb", bytesOf(newer) + "anything");
+
+    TPage page;
+    page.LoadFromFile(t.context, "NEW.NSB"); // above 116: empty, silently
+    EXPECT_EQ(page.Commands.Count(), 0);
+    EXPECT_TRUE(t.dialogs.shown.empty());
+    EXPECT_FALSE(t.context.QuitRequested);
+
+    page.LoadFromFile(t.context, "old.nsb"); // below 103: the title stops
+    EXPECT_TRUE(t.context.QuitRequested);
+    EXPECT_TRUE(closeAsked);
+    ASSERT_EQ(t.dialogs.shown.size(), 1u);
+    EXPECT_EQ(t.dialogs.shown[0].text, "old.nsb\r\n" + sj("リビルドしてください"));
+    EXPECT_EQ(t.dialogs.shown[0].caption, sj("警告"));
+
+    try {
+        page.LoadFromFile(t.context, "missing.nsb");
+        FAIL() << "a missing page loaded";
+    } catch (const ENuvoError& e) {
+        EXPECT_EQ(e.message(), "missing.nsb" + sj(":ファイルがありません"));
     }
 }
