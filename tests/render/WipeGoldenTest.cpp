@@ -88,6 +88,9 @@ std::vector<TGoldenCase> goldenCases() {
     add(WP_ZOOMIN, "p40-20", o, 250);
     o.p0 = 12, o.p1 = std::nullopt;
     add(WP_RIPPLE, "p12", o);
+    // The blurred pictures show best a little before and after the flash.
+    add(WP_BLURWHITE, "", {}, 300);
+    add(WP_BLURBLACK, "", {}, 560);
     return cases;
 }
 

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nuvo::wipe {
 namespace {
@@ -113,29 +118,109 @@ void fillDisc(TDIBX& mask, int32_t cx, int32_t cy, int32_t r, uint8_t value) {
 
 namespace {
 
-// One box pass of radius a along n pixels spaced stride apart, edges
-// extended, through tmp (n pixels).
-void boxLine(uint32_t* p, int32_t n, int64_t stride, int32_t a, uint32_t* tmp) {
-    const uint64_t width = 2 * static_cast<uint64_t>(a) + 1;
-    const uint64_t mul = ((uint64_t{1} << 32) + width / 2) / width;
-    for (int32_t i = 0; i < n; ++i)
-        tmp[i] = p[stride * i];
-    const auto at = [&](int64_t i) { return tmp[std::clamp<int64_t>(i, 0, n - 1)]; };
-    uint64_t sum[4] = {0, 0, 0, 0};
-    for (int64_t i = -a; i <= a; ++i) {
-        const uint32_t v = at(i);
-        for (int c = 0; c < 4; ++c)
-            sum[c] += (v >> (8 * c)) & 0xFF;
+// Box sums keep the four bytes of a pixel in four 16-bit lanes: a window of
+// at most 255 pixels keeps a lane, plus half the window for rounding, below
+// 65536.
+constexpr int32_t kMaxBoxRadius = 127;
+
+struct TBox {
+    int32_t a;     // radius
+    uint16_t mul;  // 65536 / window
+    uint16_t half; // window / 2
+};
+
+#if defined(__SSE2__)
+// Two pixels as eight 16-bit lanes.
+inline __m128i lanes(uint32_t p0, uint32_t p1) {
+    return _mm_unpacklo_epi8(_mm_set_epi32(0, 0, static_cast<int>(p1), static_cast<int>(p0)), _mm_setzero_si128());
+}
+inline __m128i averages(__m128i sums, const TBox& b) {
+    const __m128i avg = _mm_mulhi_epu16(_mm_add_epi16(sums, _mm_set1_epi16(static_cast<short>(b.half))),
+                                        _mm_set1_epi16(static_cast<short>(b.mul)));
+    return _mm_packus_epi16(avg, avg); // pixel 0 in bytes 0..3, pixel 1 in 4..7
+}
+#endif
+
+inline uint64_t spread(uint32_t p) {
+    const uint64_t v = p;
+    return (v & 0xFF) | ((v & 0xFF00) << 8) | ((v & 0xFF0000) << 16) | ((v & 0xFF000000u) << 24);
+}
+
+// ((lane + half) x mul) >> 16 per lane: the rounded average of the window.
+inline uint32_t average(uint64_t sums, const TBox& b) {
+    uint32_t out = 0;
+    for (int c = 0; c < 4; ++c) {
+        const auto lane = static_cast<uint32_t>((sums >> (16 * c)) & 0xFFFF);
+        out |= std::min<uint32_t>(255, ((lane + b.half) * b.mul) >> 16) << (8 * c);
     }
+    return out;
+}
+
+// One box pass along rows r0 and r1 (the same row when alone), edges
+// extended, reading from copies t0 and t1.
+void boxRows(uint32_t* r0, uint32_t* r1, int32_t n, const TBox& b, std::vector<uint32_t>& t0,
+             std::vector<uint32_t>& t1) {
+    t0.assign(r0, r0 + n);
+    t1.assign(r1, r1 + n);
+    const auto at = [&](const std::vector<uint32_t>& t, int64_t i) {
+        return t[static_cast<size_t>(std::clamp<int64_t>(i, 0, n - 1))];
+    };
+#if defined(__SSE2__)
+    __m128i sums = _mm_setzero_si128();
+    for (int64_t i = -b.a; i <= b.a; ++i)
+        sums = _mm_add_epi16(sums, lanes(at(t0, i), at(t1, i)));
     for (int32_t i = 0; i < n; ++i) {
-        uint32_t out = 0;
-        for (int c = 0; c < 4; ++c)
-            out |= static_cast<uint32_t>(std::min<uint64_t>(255, (sum[c] * mul + (uint64_t{1} << 31)) >> 32))
-                   << (8 * c);
-        p[stride * i] = out;
-        const uint32_t in = at(int64_t{i} + a + 1), gone = at(int64_t{i} - a);
-        for (int c = 0; c < 4; ++c)
-            sum[c] = sum[c] + ((in >> (8 * c)) & 0xFF) - ((gone >> (8 * c)) & 0xFF);
+        const __m128i avg = averages(sums, b);
+        r0[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(avg));
+        r1[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(avg, 4)));
+        const int64_t in = int64_t{i} + b.a + 1, out = int64_t{i} - b.a;
+        sums = _mm_sub_epi16(_mm_add_epi16(sums, lanes(at(t0, in), at(t1, in))), lanes(at(t0, out), at(t1, out)));
+    }
+#else
+    for (auto [row, t] : {std::pair{r0, &t0}, std::pair{r1, &t1}}) {
+        uint64_t sums = 0;
+        for (int64_t i = -b.a; i <= b.a; ++i)
+            sums += spread(at(*t, i));
+        for (int32_t i = 0; i < n; ++i) {
+            row[i] = average(sums, b);
+            sums = sums + spread(at(*t, int64_t{i} + b.a + 1)) - spread(at(*t, int64_t{i} - b.a));
+        }
+    }
+#endif
+}
+
+// One box pass down every column at once, row by row (so memory is walked
+// in order), reading from a copy of the pixels.
+void boxColumns(uint32_t* px, int32_t w, int32_t h, int64_t step, const TBox& b, std::vector<uint32_t>& copy,
+                std::vector<uint64_t>& sums) {
+    copy.resize(static_cast<size_t>(w) * static_cast<size_t>(h) + 1);
+    for (int32_t y = 0; y < h; ++y)
+        std::copy(px + step * y, px + step * y + w, copy.begin() + int64_t{w} * y);
+    const auto row = [&](int64_t y) { return copy.data() + int64_t{w} * std::clamp<int64_t>(y, 0, h - 1); };
+    sums.assign(static_cast<size_t>(w) + 1, 0);
+    for (int64_t y = -b.a; y <= b.a; ++y) {
+        const uint32_t* r = row(y);
+        for (int32_t x = 0; x < w; ++x)
+            sums[static_cast<size_t>(x)] += spread(r[x]);
+    }
+    for (int32_t y = 0; y < h; ++y) {
+        uint32_t* out = px + step * y;
+        const uint32_t* in = row(int64_t{y} + b.a + 1);
+        const uint32_t* gone = row(int64_t{y} - b.a);
+        int32_t x = 0;
+#if defined(__SSE2__)
+        for (; x + 2 <= w; x += 2) {
+            auto* s = reinterpret_cast<__m128i*>(&sums[static_cast<size_t>(x)]);
+            const __m128i v = _mm_loadu_si128(s);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + x), averages(v, b));
+            _mm_storeu_si128(s, _mm_sub_epi16(_mm_add_epi16(v, lanes(in[x], in[x + 1])), lanes(gone[x], gone[x + 1])));
+        }
+#endif
+        for (; x < w; ++x) {
+            uint64_t& s = sums[static_cast<size_t>(x)];
+            out[x] = average(s, b);
+            s = s + spread(in[x]) - spread(gone[x]);
+        }
     }
 }
 
@@ -144,15 +229,19 @@ void boxLine(uint32_t* p, int32_t n, int64_t stride, int32_t a, uint32_t* tmp) {
 void blur32(TDIBX& surface, int32_t radius) {
     if (radius <= 0 || surface.BitCount() != 32 || surface.IsEmpty()) return;
     const int32_t w = surface.Width(), h = surface.Height();
-    const int32_t a = (radius + 1) / 2;
+    TBox b;
+    b.a = std::min((radius + 1) / 2, kMaxBoxRadius);
+    const auto window = static_cast<uint32_t>(2 * b.a + 1);
+    b.mul = static_cast<uint16_t>(65536 / window);
+    b.half = static_cast<uint16_t>(window / 2);
     const int64_t step = surface.RowStep() / 4;
     auto* px = reinterpret_cast<uint32_t*>(surface.Bits());
-    std::vector<uint32_t> tmp(static_cast<size_t>(std::max(w, h)));
+    std::vector<uint32_t> t0, t1, copy;
+    std::vector<uint64_t> sums;
     for (int pass = 0; pass < 2; ++pass) {
-        for (int32_t y = 0; y < h; ++y)
-            boxLine(px + step * y, w, 1, a, tmp.data());
-        for (int32_t x = 0; x < w; ++x)
-            boxLine(px + x, h, step, a, tmp.data());
+        for (int32_t y = 0; y < h; y += 2)
+            boxRows(px + step * y, px + step * std::min(y + 1, h - 1), w, b, t0, t1);
+        boxColumns(px, w, h, step, b, copy, sums);
     }
 }
 
