@@ -1,0 +1,56 @@
+// The class of each component type: the factory behind CreateByType and the
+// save records' type bytes. A row stays empty until its class exists; types
+// without a class (LT_NONE, LT_AUDIO, LT_MAP) stay empty for good.
+#include "components/NuvoBaseList.h"
+
+namespace nuvo {
+
+namespace {
+
+using Creator = TNuvoObject* (*)(TNuvoBaseList&);
+
+template <class T>
+TNuvoObject* create(TNuvoBaseList& registry) {
+    return registry.Create<T>();
+}
+
+constexpr Creator kCreators[kComponentTypeCount] = {
+    nullptr,                // LT_NONE
+    nullptr,                // LT_AUDIO
+    nullptr,                // LT_BOX
+    nullptr,                // LT_BUTTON
+    nullptr,                // LT_CINEMA
+    nullptr,                // LT_EDIT
+    nullptr,                // LT_FIRE
+    nullptr,                // LT_HTTP
+    nullptr,                // LT_IMAGES
+    nullptr,                // LT_LABEL
+    nullptr,                // LT_MAP
+    nullptr,                // LT_MEMO
+    nullptr,                // LT_MENU
+    nullptr,                // LT_MES
+    nullptr,                // LT_PARTICLE
+    nullptr,                // LT_TIMER
+    nullptr,                // LT_VIDEO
+    nullptr,                // LT_SOUND
+    nullptr,                // LT_MAPIMG
+    nullptr,                // LT_WAVE
+    nullptr,                // LT_TILE
+    nullptr,                // LT_SLIDER
+    nullptr,                // LT_SCROLLBAR
+    nullptr,                // LT_GAUGE
+    nullptr,                // LT_CGLABEL
+    nullptr,                // LT_PREVMENU
+    nullptr,                // LT_PROPMOTION
+    &create<TNuvoCabinet>,  // LT_CABINET
+};
+
+} // namespace
+
+TNuvoObject* TNuvoBaseList::CreateByType(uint8_t typeByte) {
+    const uint8_t type = typeByte & 0x7F;
+    if (type >= kComponentTypeCount || !kCreators[type]) return nullptr;
+    return kCreators[type](*this);
+}
+
+} // namespace nuvo

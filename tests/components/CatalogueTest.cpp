@@ -1,0 +1,131 @@
+#include "components/NuvoBaseList.h"
+#include "script/PropertyTypes.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace nuvo {
+namespace {
+
+TEST(PropertyCatalogue, NumberingNamesAndTypes) {
+    EXPECT_EQ(kPropertyCount, 165);
+    EXPECT_EQ(propertyTypeInfo(-1), nullptr);
+    EXPECT_EQ(propertyTypeInfo(165), nullptr);
+
+    struct Row {
+        int number;
+        const char* name;
+        uint8_t type;
+        const char* caption;
+        PropertyAccess access;
+    };
+    const Row rows[] = {
+        {0, "PR_NAME", PT_STR, "名前", PA_READWRITE},
+        {12, "PR_PRIORITY", PT_INT, "プライオリティ", PA_READWRITE},
+        {22, "PR_FONTHOVERCOLOR", PT_INT, "マウスオーバー時の\r\nフォント色", PA_READWRITE},
+        {25, "PR_ANTIALIAS", PT_BOOL, "アンチエイリアス", PA_READWRITE},
+        {54, "PR_BORDERSOURCETL", PT_STR, "枠画像(左上)", PA_READWRITE},
+        {78, "PR_CARETX", PT_INT, "キャレットX", PA_READONLY},
+        {92, "PR_APPEARX", PT_INT, "X発生座標", PA_WRITEFAILS},
+        {95, "PR_PARAM1", PT_FLOAT, "パラメータ1", PA_READWRITE},
+        {102, "PR_PARAM3", PT_FLOAT, "パラメータ3", PA_READWRITE},
+        {130, "PR_GLYPHWIDTH", PT_INT, "１個の幅", PA_READWRITE},
+        {138, "PR_PLAYING", PT_BOOL, "再生中", PA_READONLY},
+        {140, "PR_COMPOTYPE", PT_INT, "コンポーネントの種類", PA_READONLY},
+        {151, "PR_TAG", PT_STR, "タグ", PA_READWRITE},
+        {164, "PR_BLURDELAY", PT_INT, "残像消滅時間", PA_READWRITE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const PropertyTypeInfo* info = propertyTypeInfo(row.number);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->number, row.number);
+        EXPECT_STREQ(info->name, row.name);
+        EXPECT_EQ(info->type, row.type);
+        EXPECT_STREQ(info->caption, row.caption);
+        EXPECT_EQ(info->access, row.access);
+    }
+
+    std::set<std::string> names;
+    int handlers = 0;
+    for (const PropertyTypeInfo& info : kPropertyCatalogue) {
+        names.insert(info.name);
+        handlers += info.isEventHandler();
+    }
+    EXPECT_EQ(names.size(), 165u) << "every name once";
+    EXPECT_EQ(handlers, 29);
+}
+
+TEST(PropertyCatalogue, Carriers) {
+    struct Row {
+        int number;
+        uint8_t type;
+        bool isControl;
+        bool carried;
+    };
+    const Row rows[] = {
+        {PR_NAME, LT_SOUND, false, true},          // every object
+        {PR_LEFT, LT_NONE, true, true},            // all controls: base screens too
+        {PR_LEFT, LT_SOUND, false, false},
+        {PR_ZOOMX, LT_IMAGES, true, true},
+        {PR_ZOOMX, LT_BOX, true, false},
+        {PR_VOLUME, LT_LABEL, true, false},
+        {PR_VOLUME, LT_SOUND, false, true},
+        {PR_ANIPAUSED, LT_SOUND, false, true},     // all controls and LT_SOUND
+        {PR_ANIPAUSED, LT_TIMER, false, false},
+        {PR_PLAYING, LT_PROPMOTION, false, true},
+        {PR_COLCOUNT, LT_MENU, true, false},       // carried by none
+        {PR_APPEARX, LT_PARTICLE, true, false},
+        {PR_SOURCE, LT_CABINET, true, false},
+        {PR_BLURDELAY, LT_TILE, true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(kPropertyCatalogue[row.number].name + std::string(" on ") + kComponentTypes[row.type].name);
+        EXPECT_EQ(kPropertyCatalogue[row.number].isCarriedBy(row.type, row.isControl), row.carried);
+    }
+}
+
+TEST(PropertyCatalogue, ComponentTypesAndValueCodes) {
+    EXPECT_EQ(kComponentTypeCount, 28);
+    EXPECT_STREQ(componentTypeInfo(0)->name, "LT_NONE");
+    EXPECT_STREQ(componentTypeInfo(13)->name, "LT_MES");
+    EXPECT_STREQ(componentTypeInfo(13)->caption, "メッセージボックス");
+    EXPECT_STREQ(componentTypeInfo(27)->name, "LT_CABINET");
+    EXPECT_EQ(componentTypeInfo(28), nullptr);
+    EXPECT_EQ(componentTypeInfo(-1), nullptr);
+
+    EXPECT_EQ(IM_RCLICK, 4);
+    EXPECT_EQ(FS_STRIKEOUT, 8);
+    EXPECT_EQ(HA_RIGHT, 2);
+    EXPECT_EQ(VA_BOTTOM, 2);
+    EXPECT_EQ(std::size(kValueCodes), 15u);
+    EXPECT_STREQ(kValueCodes[1].caption, "全て無視");
+}
+
+// Each class the factory makes reports the type it was made for; types
+// without a class make nothing; the high bit of the type byte is ignored.
+TEST(ComponentFactory, CreatesByType) {
+    TNuvoBaseList registry;
+    int made = 0;
+    for (int type = 0; type < kComponentTypeCount; ++type) {
+        SCOPED_TRACE(kComponentTypes[type].name);
+        TNuvoObject* object = registry.CreateByType(static_cast<uint8_t>(type));
+        if (type == LT_NONE || type == LT_AUDIO || type == LT_MAP) {
+            EXPECT_EQ(object, nullptr);
+        }
+        if (!object) continue;
+        ++made;
+        EXPECT_EQ(object->GetCompoType(), type);
+        EXPECT_EQ(registry.IndexOf(object), registry.GetItemCount() - 1);
+    }
+    EXPECT_GE(made, 1);
+    TNuvoObject* cabinet = registry.CreateByType(0x80 | LT_CABINET);
+    ASSERT_NE(cabinet, nullptr);
+    EXPECT_EQ(cabinet->GetCompoType(), LT_CABINET);
+    EXPECT_EQ(registry.CreateByType(0x7F), nullptr);
+}
+
+} // namespace
+} // namespace nuvo

@@ -1,0 +1,100 @@
+// Small components for the model's tests: a control whose type, zoom, flips,
+// pause and surfaces a test sets directly, which paints its rectangle in its
+// colour; a non-visual component; and a motion that ends after a number of
+// ticks.
+#pragma once
+
+#include "components/NuvoBaseList.h"
+#include "render/DIBX.h"
+
+#include <memory>
+#include <optional>
+
+namespace nuvo::test {
+
+class TTestControl : public TNuvoControl {
+public:
+    explicit TTestControl(TNuvoBaseList* owner, uint8_t type = LT_BOX) : TNuvoControl(owner), Type(type) {}
+
+    uint8_t Type;
+    int32_t ZoomX = 0;
+    int32_t ZoomY = 0;
+    bool FlipH = false;
+    bool FlipV = false;
+    bool Paused = false;
+    bool AutoScrap = false;
+    bool Blocked = false;
+    int32_t Alpha = 255;
+    int32_t ScrollX = 0;
+    int32_t ScrollY = 0;
+    std::string OnIdle;
+    std::string OnPlayEnd;
+    std::string Text;
+    int32_t FontStyle = 0;
+    int ResetCount = 0;
+    int CabinetEvents = 0; // attached +1, detached -1
+    std::unique_ptr<TDIBX> OwnSurface;
+    TNuvoRef<TNuvoObject> CopyOf; // makes this an afterimage of that image
+    std::optional<bool> PaintsSelf; // paints its colour when set (default: yes)
+
+    uint8_t GetCompoType() const override { return Type; }
+    int32_t GetZoomX() const override { return ZoomX; }
+    int32_t GetZoomY() const override { return ZoomY; }
+    void SetZoomX(int32_t v) override { ZoomX = v; }
+    void SetZoomY(int32_t v) override { ZoomY = v; }
+    bool GetFlipH() const override { return FlipH; }
+    bool GetFlipV() const override { return FlipV; }
+    bool GetPaused() const override { return Paused; }
+    void SetPaused(bool v) override { Paused = v; }
+    bool GetAutoScrap() const override { return AutoScrap; }
+    void SetAutoScrap(bool v) override { AutoScrap = v; }
+    bool IsMouseBlocked() const override { return Blocked; }
+    int32_t GetAlpha() const override { return Alpha; }
+    void SetAlpha(int32_t v) override { Alpha = v; }
+    int32_t GetScrollX() const override { return ScrollX; }
+    int32_t GetScrollY() const override { return ScrollY; }
+    std::string GetOnIdle() const override { return OnIdle; }
+    void SetOnIdle(std::string_view v) override { OnIdle = v; }
+    std::string GetOnPlayEnd() const override { return OnPlayEnd; }
+    void SetOnPlayEnd(std::string_view v) override { OnPlayEnd = v; }
+    std::string GetText() const override { return Text; }
+    void SetText(std::string_view v) override { Text = v; }
+    void ResetInsertionState() override { ++ResetCount; }
+    int32_t GetFontStyle() const override { return FontStyle; }
+    void SetFontStyle(int32_t v) override { FontStyle = v; }
+    TCustomDIBX* GetSurface() const override { return OwnSurface.get(); }
+    TNuvoObject* GetAfterimageSource() const override { return CopyOf.get(); }
+    void CabinetAttached() override { ++CabinetEvents; }
+    void CabinetDetached() override { --CabinetEvents; }
+
+    void Paint() override {
+        TCustomDIBX* surface = GetDrawSurface();
+        if (surface && PaintsSelf.value_or(true)) surface->FillRect(GetScreenRect(), surface->ColorToPixel(GetColor()));
+        TNuvoControl::Paint();
+    }
+};
+
+class TTestSound : public TNuvoComponent {
+public:
+    using TNuvoComponent::TNuvoComponent;
+    int32_t Volume = 0;
+    uint8_t GetCompoType() const override { return LT_SOUND; }
+    int32_t GetVolume() const override { return Volume; }
+    void SetVolume(int32_t v) override { Volume = v; }
+};
+
+// Ends after a number of ticks; counts what it was given.
+class TTestMotion : public TNuvoMotion {
+public:
+    explicit TTestMotion(int ticksToEnd) : left_(ticksToEnd) {}
+    bool Advance(int32_t frameMs) override {
+        Elapsed += frameMs;
+        return left_ > 0 && --left_ == 0;
+    }
+    int32_t Elapsed = 0;
+
+private:
+    int left_;
+};
+
+} // namespace nuvo::test
