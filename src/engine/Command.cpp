@@ -2,6 +2,7 @@
 
 #include "base/Stream.h"
 #include "base/StreamIO.h"
+#include "engine/CommandOps.h"
 #include "engine/Commands.h"
 #include "engine/Page.h"
 #include "script/NuvoParser.h"
@@ -114,15 +115,33 @@ void TCommand::LoadFromStream(TStream& s, int32_t version, const uint8_t* base) 
     VisitFields(reader);
 }
 
-void TCommand::Begin(TCallMan&) {}
+bool TCommand::BlocksEvents() const {
+    const TCommandOps& ops = commandOps(TypeCode());
+    return ops.BlocksEvents && ops.BlocksEvents(*this);
+}
 
-void TCommand::Execute(TCallMan&, TPage*&, int32_t& index) { ++index; }
+void TCommand::Begin(TCallMan& callState) {
+    if (auto f = commandOps(TypeCode()).Begin) f(callState, *this);
+}
 
-void TCommand::SaveState(std::unique_ptr<TKvMemoryStream>&) {}
+void TCommand::Execute(TCallMan& callState, TPage*& page, int32_t& index) {
+    if (auto f = commandOps(TypeCode()).Execute)
+        f(callState, *this, page, index);
+    else
+        ++index;
+}
 
-void TCommand::LoadState(TStream&) {}
+void TCommand::SaveState(std::unique_ptr<TKvMemoryStream>& stream) {
+    if (auto f = commandOps(TypeCode()).SaveState) f(*this, stream);
+}
 
-void TCommand::Abort() {}
+void TCommand::LoadState(TStream& s) {
+    if (auto f = commandOps(TypeCode()).LoadState) f(*this, s);
+}
+
+void TCommand::Abort() {
+    if (auto f = commandOps(TypeCode()).Abort) f(*this);
+}
 
 void TCommand::SaveToStream(TStream& s, int32_t version) {
     WriteByte(s, TypeCode());

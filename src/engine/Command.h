@@ -111,14 +111,16 @@ public:
 
     TComList& Owner() const { return *owner_; }
 
-    // The operations, in the order of the system's table.
+    // The operations, in the order of the system's table. The run-time ones
+    // (BlocksEvents, Begin, Execute, SaveState, LoadState, Abort) perform the
+    // kind's entry of the command table (CommandOps.h).
     virtual uint8_t TypeCode() const = 0;
     // Whether the next command may run in the same frame after this one.
     virtual bool RunOn() const { return FRunOn != 0; }
     virtual bool Disabled() const { return FDisabled != 0; }
     virtual void SetDisabled(bool disabled) { FDisabled = disabled ? 1 : 0; }
     // While this command is in progress no event handler may start.
-    virtual bool BlocksEvents() const { return false; }
+    virtual bool BlocksEvents() const;
     // True for the Label of that name (compared exactly).
     virtual bool IsLabel(std::string_view name) const;
     // Reads the common record and the kind's own fields; version is the page's.

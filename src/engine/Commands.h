@@ -108,6 +108,12 @@ public:
     TExpr ConditionExpr;
     TExpr TimeExpr;
     TExpr BlockedExpr;
+
+    // The run state from Begin until the wait is over: milliseconds still to
+    // wait, the frames still not counted, whether events are held back.
+    int32_t Remaining = 0;
+    int32_t FirstFrame = 0;
+    uint8_t Blocked = 0;
 };
 
 // ---- components ------------------------------------------------------------

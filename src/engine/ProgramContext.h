@@ -14,8 +14,11 @@
 
 namespace nuvo {
 
+class IScriptEvents;
+class ScriptContext;
 class TParamCollection;
 class TProject;
+class TTraceSink;
 class TVrFileManager;
 struct TWipeContext;
 
@@ -53,6 +56,21 @@ struct TProgramContext {
 
     // The running title; none before the project is created and after it is freed.
     TProject* Project = nullptr;
+
+    // ---- what the interpreter reads and writes program-wide ----
+    // The evaluator's context over Vars: every command expression runs in it.
+    ScriptContext* Script = nullptr;
+    // The component registry's event queue and components by name; none until
+    // the registry exists (the interpreter then starts no handlers).
+    IScriptEvents* Events = nullptr;
+    // Where the interpreter's trace lines go; none: no tracing.
+    TTraceSink* Trace = nullptr;
+    // The program clock in milliseconds, summed over frames (a gap above
+    // 300 ms is dropped), and the milliseconds of the last frame. The frame
+    // loop advances both before each interpreter step; waiting commands count
+    // down by FrameDelta and trace lines show TimeCounter.
+    int32_t TimeCounter = 0;
+    int32_t FrameDelta = 0;
 
     // Shows a message box through Dialogs.
     platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,

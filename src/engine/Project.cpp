@@ -5,6 +5,7 @@
 #include "base/Cp932.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
+#include "engine/CallMan.h"
 #include "engine/EngineMessages.h"
 #include "engine/ProgramContext.h"
 #include "engine/ProjectSetting.h"
@@ -31,9 +32,35 @@ TProject::TProject(TProgramContext& context)
 }
 
 TProject::~TProject() {
-    // Running the exit page and writing the status record come with the
-    // interpreter and the save file.
+    // ---- teardown: the exit page (the interpreter) ----
+    try {
+        RunExitPage();
+    } catch (const ENuvoError&) {
+        // Nobody is left to show it.
+    }
+    // Writing the status record comes with the save file.
+    CallMan.reset();
     if (context_.Project == this) context_.Project = nullptr;
+}
+
+// ---- the interpreter's part: stepping and the exit page ----
+
+void TProject::Step() {
+    if (CallMan) CallMan->Run();
+}
+
+void TProject::RunExitPage() {
+    if (exitPageRun_ || !CallMan || ExitPage.empty()) return;
+    exitPageRun_ = true;
+    CallMan->Start(ExitPage);
+    context_.QuitRequested = false;
+    try {
+        CallMan->Run();
+    } catch (...) {
+        context_.QuitRequested = true;
+        throw;
+    }
+    context_.QuitRequested = true;
 }
 
 void TProject::Create() {
@@ -346,14 +373,15 @@ void TProject::useOriginalFolderDisks() {
 }
 
 void TProject::startTitle() {
+    // ---- the interpreter, started on the start page ----
+    CallMan = std::make_unique<TCallMan>(context_);
     if (!context_.Files->Exists(StartPage)) {
         context_.ShowMessage(engineText(EngineText::NoStartPage), engineText(EngineText::Warning), MessageButtons::Ok,
                              MessageIcon::Warning);
         context_.QuitRequested = true;
         return;
     }
-    // The call manager is created here and started on StartPage once the
-    // interpreter exists.
+    CallMan->Start(StartPage);
 }
 
 bool TProject::EnsureAvailable(std::string_view name) {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +23,7 @@
 
 namespace nuvo {
 
+class TCallMan;
 class TProjectSetting;
 class TStream;
 struct TProgramContext;
@@ -40,6 +42,14 @@ public:
 
     // The whole load, step by step (Project.cpp).
     void Create();
+
+    // One interpreter step; the frame loop calls it once per frame.
+    void Step();
+    // Runs the exit page once (one interpreter pass, with QuitRequested
+    // cleared for it and set again afterwards, also when the pass raises; its
+    // error then propagates). The destructor does it when nobody did before,
+    // dropping the error.
+    void RunExitPage();
 
     // True when name resolves; otherwise, when its folder lies on a numbered
     // disk and its extension is not in NoPromptExtensions, the answer of the
@@ -73,6 +83,8 @@ public:
     std::string SaveFilePath;
     uint8_t SaveFilePathKnown = 0;
     std::array<std::string, 2> Messages; // CHANGEMEDIA, EXIT
+    // The interpreter; made by the last step of Create.
+    std::unique_ptr<TCallMan> CallMan;
 
 private:
     bool FindInstalledData();
@@ -87,6 +99,7 @@ private:
     void startTitle();
 
     TProgramContext& context_;
+    bool exitPageRun_ = false;
 };
 
 } // namespace nuvo

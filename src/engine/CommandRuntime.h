@@ -1,0 +1,47 @@
+// The run-time functions of the command kinds, one group per file, gathered
+// into the command table (CommandOps.cpp). Each takes the command as the kind
+// the table entry is for.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace nuvo {
+
+class TCallMan;
+class TCommand;
+class TKvMemoryStream;
+class TPage;
+class TStream;
+
+namespace run {
+
+// Flow (FlowCommands.cpp).
+void ifExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void branchEndExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // Elseif, Else
+void jumpExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void callExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void exitExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void whileExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void whileInitExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void whileLoopExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void breakExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void continueExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void terminateExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void resetExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void pcResetExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
+// Wait (FlowCommands.cpp).
+void waitBegin(TCallMan& cm, TCommand& c);
+void waitExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+bool waitBlocksEvents(const TCommand& c);
+void waitSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream);
+void waitLoadState(TCommand& c, TStream& s);
+
+// Variables (VariableCommands.cpp).
+void calcExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void varNewExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void varDelExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
+} // namespace run
+} // namespace nuvo
