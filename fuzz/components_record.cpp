@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 2; ++i) {
         nuvo::TNuvoBase* base = registry.Base(i);
         base->Invalidate();
-        for (int32_t k = 0; k < registry.GetItemCount(); ++k) registry.GetItem(k)->Invalidate();
+        for (int32_t k = 0; k < registry.GetItemCount(); ++k)
+            registry.GetItem(k)->Invalidate();
         base->PaintDirty();
         (void)base->HitTest(10, 10, nuvo::kHitHover);
         (void)base->FindFocusTarget();

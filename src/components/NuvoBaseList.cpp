@@ -18,7 +18,8 @@ TNuvoBaseList::TNuvoBaseList() : TNuvoComponent(nullptr) {
     bases_[0] = std::make_unique<TNuvoBase>(this, 0);
     bases_[1] = std::make_unique<TNuvoBase>(this, 1);
     SetSize(width_, height_);
-    for (auto& base : bases_) base->DirtyList.Clear();
+    for (auto& base : bases_)
+        base->DirtyList.Clear();
 }
 
 TNuvoBaseList::~TNuvoBaseList() {
@@ -163,7 +164,8 @@ void TNuvoBaseList::FreePendingDeletions() {
 }
 
 bool TNuvoBaseList::Tick() {
-    for (auto& base : bases_) base->Tick();
+    for (auto& base : bases_)
+        base->Tick();
     ticking_ = true;
     for (tickIndex_ = 0; tickIndex_ < items_.size();) {
         TNuvoObject* o = items_[tickIndex_].get();
@@ -190,7 +192,8 @@ bool TNuvoBaseList::Tick() {
 }
 
 void TNuvoBaseList::Clear() {
-    while (!items_.empty()) FreeObject(items_.back().get());
+    while (!items_.empty())
+        FreeObject(items_.back().get());
     pendingDelete_.clear();
     Events.Clear();
     focused_.reset();
@@ -202,7 +205,8 @@ void TNuvoBaseList::SetSize(int32_t width, int32_t height) {
     width_ = std::clamp(width, 1, kMaxSurfaceSide);
     height_ = std::clamp(height, 1, kMaxSurfaceSide);
     BackSurface.SetSize(width_, height_, 32);
-    for (auto& base : bases_) base->SetScreenSize(width_, height_);
+    for (auto& base : bases_)
+        base->SetScreenSize(width_, height_);
 }
 
 TCustomDIBX& TNuvoBaseList::SelectionPattern(int bitCount) {

@@ -31,8 +31,7 @@ public:
     // Constructs a T(this, args...), lists it (creation order), names it
     // "object<n>" when it wants a name, and flags the focus for a new choice
     // when it is a control and nothing has the focus.
-    template <class T, class... Args>
-    T* Create(Args&&... args) {
+    template <class T, class... Args> T* Create(Args&&... args) {
         auto object = std::make_unique<T>(this, std::forward<Args>(args)...);
         T* raw = object.get();
         adopt(std::move(object));

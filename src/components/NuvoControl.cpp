@@ -79,7 +79,8 @@ TNuvoControl::TNuvoControl(TNuvoBaseList* owner) : TNuvoComponent(owner) {}
 
 TNuvoControl::~TNuvoControl() {
     motion_.reset();
-    for (TNuvoControl* child : children_) child->parent_ = nullptr;
+    for (TNuvoControl* child : children_)
+        child->parent_ = nullptr;
     children_.clear();
     if (parent_) parent_->RemoveChild(this);
 }
@@ -112,7 +113,7 @@ int32_t TNuvoControl::axisPosition(bool vertical) const {
                 const int64_t anchor = vertical ? anchorY_ : anchorX_;
                 const int64_t own = vertical ? ownSurface->Height() : ownSurface->Width();
                 const int64_t g = (vertical ? GetFlipV() : GetFlipH()) ? (surfaceSize + anchor - position - own) * 65536
-                                                                     : (int64_t{position} - anchor) * 65536;
+                                                                       : (int64_t{position} - anchor) * 65536;
                 int64_t e = g / d;
                 if (g % d > 32767) ++e;
                 const int32_t parentAbs = vertical ? parent_->GetAbsTop() : parent_->GetAbsLeft();
@@ -172,8 +173,7 @@ bool TNuvoControl::IntersectsVisible(TRect& r) const {
 
 // ---- Visible attributes ------------------------------------------------------------------
 
-template <class F>
-void TNuvoControl::changeVisibly(F&& change, bool positional) {
+template <class F> void TNuvoControl::changeVisibly(F&& change, bool positional) {
     Invalidate();
     change();
     if (positional) PositionChanged();
@@ -236,27 +236,33 @@ void TNuvoControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t h
 
 void TNuvoControl::SetClipLeft(int32_t v) {
     changeVisibly([&] { clipLeft_ = v; }, false);
-    for (TNuvoControl* child : children_) child->ClipChanged();
+    for (TNuvoControl* child : children_)
+        child->ClipChanged();
 }
 void TNuvoControl::SetClipTop(int32_t v) {
     changeVisibly([&] { clipTop_ = v; }, false);
-    for (TNuvoControl* child : children_) child->ClipChanged();
+    for (TNuvoControl* child : children_)
+        child->ClipChanged();
 }
 void TNuvoControl::SetClipWidth(int32_t v) {
     changeVisibly([&] { clipWidth_ = v; }, false);
-    for (TNuvoControl* child : children_) child->ClipChanged();
+    for (TNuvoControl* child : children_)
+        child->ClipChanged();
 }
 void TNuvoControl::SetClipHeight(int32_t v) {
     changeVisibly([&] { clipHeight_ = v; }, false);
-    for (TNuvoControl* child : children_) child->ClipChanged();
+    for (TNuvoControl* child : children_)
+        child->ClipChanged();
 }
 
 void TNuvoControl::ClipChanged() {
-    for (TNuvoControl* child : children_) child->ClipChanged();
+    for (TNuvoControl* child : children_)
+        child->ClipChanged();
 }
 
 void TNuvoControl::PositionChanged() {
-    for (TNuvoControl* child : children_) child->PositionChanged();
+    for (TNuvoControl* child : children_)
+        child->PositionChanged();
 }
 
 void TNuvoControl::priorityChanged() {
@@ -416,11 +422,11 @@ void TNuvoControl::SortChildren() {
     });
     children_.clear();
     for (TNuvoControl* c : rest) {
-        auto it = std::lower_bound(trails.begin(), trails.end(), static_cast<const TNuvoObject*>(c),
-                                   [](const auto& t, const TNuvoObject* s) {
-                                       return std::less<const TNuvoObject*>()(t.first, s);
-                                   });
-        for (; it != trails.end() && it->first == c; ++it) children_.push_back(it->second);
+        auto it = std::lower_bound(
+            trails.begin(), trails.end(), static_cast<const TNuvoObject*>(c),
+            [](const auto& t, const TNuvoObject* s) { return std::less<const TNuvoObject*>()(t.first, s); });
+        for (; it != trails.end() && it->first == c; ++it)
+            children_.push_back(it->second);
         children_.push_back(c);
     }
 }
@@ -440,7 +446,8 @@ void TNuvoControl::Invalidate() {
         r = intersectRect(r, GetClipScreenRect());
         if (r.isEmpty()) return;
     }
-    for (const TNuvoControl* p = parent_; p; p = p->parent_) p->AdjustInvalidRect(r);
+    for (const TNuvoControl* p = parent_; p; p = p->parent_)
+        p->AdjustInvalidRect(r);
     base->AddDirtyRect(r);
 }
 
@@ -487,7 +494,8 @@ bool TNuvoControl::raiseMouseEvent(int32_t kind, bool once) {
 void TNuvoControl::raiseKeyEvent(int32_t kind, std::span<const int32_t> keys) {
     std::vector<std::string> args;
     args.reserve(keys.size());
-    for (int32_t key : keys) args.push_back(std::to_string(key));
+    for (int32_t key : keys)
+        args.push_back(std::to_string(key));
     RaiseEvent(kind, args, true);
 }
 
@@ -553,9 +561,11 @@ void TNuvoControl::SaveToStream(TStream& s) const {
     writeRect(s, boundsRect_);
     WriteByte(s, ignoreMouse_);
     WriteStr(s, cursor_);
-    for (const std::string& handler : mouseHandlers_) WriteStr(s, handler);
+    for (const std::string& handler : mouseHandlers_)
+        WriteStr(s, handler);
     WriteBool(s, handleKey_);
-    for (const std::string& handler : keyHandlers_) WriteStr(s, handler);
+    for (const std::string& handler : keyHandlers_)
+        WriteStr(s, handler);
 
     std::vector<const TNuvoControl*> saved;
     for (const TNuvoControl* child : children_)
@@ -601,7 +611,8 @@ void TNuvoControl::LoadFromStream(TStream& s, int32_t version) {
     }
     if (version > 117) {
         handleKey_ = ReadBoolChecked(s);
-        for (std::string& handler : keyHandlers_) handler = ReadStrChecked(s);
+        for (std::string& handler : keyHandlers_)
+            handler = ReadStrChecked(s);
     }
 
     // A child is at least its type byte, a name length and a priority.

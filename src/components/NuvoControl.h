@@ -199,8 +199,7 @@ protected:
     bool raiseMouseEvent(int32_t kind, bool once);
     void raiseKeyEvent(int32_t kind, std::span<const int32_t> keys);
     // Invalidate, change, (PositionChanged,) invalidate.
-    template <class F>
-    void changeVisibly(F&& change, bool positional);
+    template <class F> void changeVisibly(F&& change, bool positional);
     // Whether the selection pattern may be drawn over this control.
     virtual bool allowsSelectionOverlay() const { return true; }
 

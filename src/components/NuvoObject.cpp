@@ -28,8 +28,7 @@ void TNuvoObject::SetPriorityOffset(int32_t offset) {
 void TNuvoObject::SetName(std::string_view name) {
     if (name == name_) return;
     if (owner_ && !name.empty()) {
-        if (TNuvoObject* other = owner_->FindNamed(name); other && other != this)
-            other->Delete();
+        if (TNuvoObject* other = owner_->FindNamed(name); other && other != this) other->Delete();
     }
     AssignName(std::string(name));
 }

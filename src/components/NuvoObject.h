@@ -523,16 +523,15 @@ private:
     int32_t priority_ = 0;
     int32_t priorityOffset_ = 0;
     bool pendingDeletion_ = false;
-    bool listed_ = false;   // in the registry's items and name index
-    uint64_t serial_ = 0;   // creation order within the registry
+    bool listed_ = false; // in the registry's items and name index
+    uint64_t serial_ = 0; // creation order within the registry
     std::shared_ptr<TNuvoObject*> life_;
 };
 
 // A reference to an object that reads as none once the object is freed. Event
 // records, the running handler's sender, hovered and focused controls and
 // the components commands wait for hold these instead of pointers.
-template <class T>
-class TNuvoRef {
+template <class T> class TNuvoRef {
 public:
     TNuvoRef() = default;
     TNuvoRef(T* object) { reset(object); }
@@ -555,7 +554,9 @@ private:
 };
 
 // The non-visual components (sounds, timers, HTTP, property motions) and the
-// registry derive from this class.
+// registry derive from this class. Listing, unlisting and marking objects for
+// deletion are the registry's own operations (TNuvoBaseList), reached
+// through Owner(), rather than hooks that every other component leaves empty.
 class TNuvoComponent : public TNuvoObject {
 public:
     using TNuvoObject::TNuvoObject;

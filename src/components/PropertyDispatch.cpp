@@ -19,34 +19,29 @@ struct Binding {
     int16_t number;
     uint8_t type;
     Getter get;
-    Setter set; // none: read only
+    Setter set;                // none: read only
     TextGetter text = nullptr; // string properties: the value without a variable
 };
 
-template <int32_t (O::*Get)() const, void (O::*Set)(int32_t)>
-constexpr Binding intProp(int16_t n) {
+template <int32_t (O::*Get)() const, void (O::*Set)(int32_t)> constexpr Binding intProp(int16_t n) {
     return {n, PT_INT, [](const O& o, TCustomParam& v) { v.SetInteger((o.*Get)()); },
             [](O& o, const TCustomParam& v) { (o.*Set)(v.AsInteger()); }};
 }
 
-template <int32_t (O::*Get)() const>
-constexpr Binding intReadOnly(int16_t n) {
+template <int32_t (O::*Get)() const> constexpr Binding intReadOnly(int16_t n) {
     return {n, PT_INT, [](const O& o, TCustomParam& v) { v.SetInteger((o.*Get)()); }, nullptr};
 }
 
-template <bool (O::*Get)() const, void (O::*Set)(bool)>
-constexpr Binding boolProp(int16_t n) {
+template <bool (O::*Get)() const, void (O::*Set)(bool)> constexpr Binding boolProp(int16_t n) {
     return {n, PT_BOOL, [](const O& o, TCustomParam& v) { v.SetBool((o.*Get)()); },
             [](O& o, const TCustomParam& v) { (o.*Set)(v.AsBool()); }};
 }
 
-template <bool (O::*Get)() const>
-constexpr Binding boolReadOnly(int16_t n) {
+template <bool (O::*Get)() const> constexpr Binding boolReadOnly(int16_t n) {
     return {n, PT_BOOL, [](const O& o, TCustomParam& v) { v.SetBool((o.*Get)()); }, nullptr};
 }
 
-template <std::string (O::*Get)() const, void (O::*Set)(std::string_view)>
-constexpr Binding strProp(int16_t n) {
+template <std::string (O::*Get)() const, void (O::*Set)(std::string_view)> constexpr Binding strProp(int16_t n) {
     return {n, PT_STR, [](const O& o, TCustomParam& v) { v.SetString((o.*Get)()); },
             [](O& o, const TCustomParam& v) { (o.*Set)(v.AsString()); }, [](const O& o) { return (o.*Get)(); }};
 }
@@ -300,10 +295,18 @@ bool carries(const O& object, const PropertyTypeInfo& info) {
 
 void storeDefault(TCustomParam& var, uint8_t type) {
     switch (type) {
-    case PT_INT: var.SetInteger(0); break;
-    case PT_FLOAT: var.SetFloat(0.0L); break;
-    case PT_BOOL: var.SetBool(false); break;
-    default: var.SetString(""); break;
+    case PT_INT:
+        var.SetInteger(0);
+        break;
+    case PT_FLOAT:
+        var.SetFloat(0.0L);
+        break;
+    case PT_BOOL:
+        var.SetBool(false);
+        break;
+    default:
+        var.SetString("");
+        break;
     }
 }
 

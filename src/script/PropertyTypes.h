@@ -23,6 +23,7 @@ namespace nuvo {
 
 // ---- Component types ----------------------------------------------------------
 // number, name, caption
+// clang-format off
 #define NUVO_COMPONENT_TYPE_LIST(X) \
     X(0, LT_NONE, "なし") \
     X(1, LT_AUDIO, "オーディオ") \
@@ -52,6 +53,7 @@ namespace nuvo {
     X(25, LT_PREVMENU, "プレビューメニュー") \
     X(26, LT_PROPMOTION, "プロパティモーション") \
     X(27, LT_CABINET, "キャビネット")
+// clang-format on
 
 enum ComponentType : uint8_t {
 #define NUVO_X(number, name, caption) name = number,
@@ -86,12 +88,12 @@ enum PropertyAccess : uint8_t {
 // Carrier sets: one bit per component type, plus two bits for the open sets.
 constexpr uint32_t kCarriedByAllControls = 1u << 30;
 constexpr uint32_t kCarriedByEveryObject = 1u << 31;
-template <typename... T>
-constexpr uint32_t carriedBy(T... types) {
+template <typename... T> constexpr uint32_t carriedBy(T... types) {
     return ((1u << static_cast<unsigned>(types)) | ... | 0u);
 }
 
 // number, name, type, caption, access, carriers
+// clang-format off
 #define NUVO_PROPERTY_LIST(X) \
     X(0, PR_NAME, PT_STR, "名前", PA_READWRITE, kCarriedByEveryObject) \
     X(1, PR_PARENT, PT_STR, "親", PA_READWRITE, kCarriedByEveryObject) \
@@ -258,6 +260,7 @@ constexpr uint32_t carriedBy(T... types) {
     X(162, PR_REPEATPOS, PT_INT, "リピート位置", PA_READWRITE, carriedBy(LT_SOUND)) \
     X(163, PR_BLURSPAN, PT_INT, "残像発生時間", PA_READWRITE, carriedBy(LT_BOX, LT_BUTTON, LT_IMAGES, LT_VIDEO, LT_TILE)) \
     X(164, PR_BLURDELAY, PT_INT, "残像消滅時間", PA_READWRITE, carriedBy(LT_BOX, LT_BUTTON, LT_IMAGES, LT_VIDEO, LT_TILE))
+// clang-format on
 
 enum PropertyNumber : int32_t {
 #define NUVO_X(number, name, type, caption, access, carriers) name = number,
@@ -268,12 +271,12 @@ enum PropertyNumber : int32_t {
 constexpr int kPropertyCount = 165; // PR_NAME = 0 ... PR_BLURDELAY = 164
 
 struct PropertyTypeInfo {
-    const char* name;    // PR_NAME ... PR_BLURDELAY
-    uint8_t type;        // PT_INT, PT_FLOAT, PT_BOOL or PT_STR
+    const char* name; // PR_NAME ... PR_BLURDELAY
+    uint8_t type;     // PT_INT, PT_FLOAT, PT_BOOL or PT_STR
     int16_t number;
     const char* caption; // UTF-8
     PropertyAccess access;
-    uint32_t carriers;   // carriedBy(...) bits and the kCarriedBy... bits
+    uint32_t carriers; // carriedBy(...) bits and the kCarriedBy... bits
 
     // Whether an object of that type number (a control or not) implements it.
     constexpr bool isCarriedBy(uint8_t componentType, bool isControl) const {
@@ -298,6 +301,7 @@ const PropertyTypeInfo* propertyTypeInfo(int32_t number);
 // property (the first that takes the code), code, name, caption. The IM_ codes
 // decide which mouse events reach a control; FS_ are the bits of the font
 // style sets; HA_ and VA_ the horizontal and vertical alignments.
+// clang-format off
 #define NUVO_VALUE_CODE_LIST(X) \
     X(PR_IGNOREMOUSE, 0, IM_NONE, "通常") \
     X(PR_IGNOREMOUSE, 1, IM_ALL, "全て無視") \
@@ -314,6 +318,7 @@ const PropertyTypeInfo* propertyTypeInfo(int32_t number);
     X(PR_BORDERVALIGNC, 0, VA_TOP, "上寄せ") \
     X(PR_BORDERVALIGNC, 1, VA_CENTER, "中央寄せ") \
     X(PR_BORDERVALIGNC, 2, VA_BOTTOM, "下寄せ")
+// clang-format on
 
 enum ValueCode : int32_t {
 #define NUVO_X(property, code, name, caption) name = code,

@@ -66,19 +66,14 @@ TEST(PropertyCatalogue, Carriers) {
         bool carried;
     };
     const Row rows[] = {
-        {PR_NAME, LT_SOUND, false, true},          // every object
-        {PR_LEFT, LT_NONE, true, true},            // all controls: base screens too
-        {PR_LEFT, LT_SOUND, false, false},
-        {PR_ZOOMX, LT_IMAGES, true, true},
-        {PR_ZOOMX, LT_BOX, true, false},
-        {PR_VOLUME, LT_LABEL, true, false},
-        {PR_VOLUME, LT_SOUND, false, true},
-        {PR_ANIPAUSED, LT_SOUND, false, true},     // all controls and LT_SOUND
-        {PR_ANIPAUSED, LT_TIMER, false, false},
-        {PR_PLAYING, LT_PROPMOTION, false, true},
-        {PR_COLCOUNT, LT_MENU, true, false},       // carried by none
-        {PR_APPEARX, LT_PARTICLE, true, false},
-        {PR_SOURCE, LT_CABINET, true, false},
+        {PR_NAME, LT_SOUND, false, true}, // every object
+        {PR_LEFT, LT_NONE, true, true},   // all controls: base screens too
+        {PR_LEFT, LT_SOUND, false, false},      {PR_ZOOMX, LT_IMAGES, true, true},
+        {PR_ZOOMX, LT_BOX, true, false},        {PR_VOLUME, LT_LABEL, true, false},
+        {PR_VOLUME, LT_SOUND, false, true},     {PR_ANIPAUSED, LT_SOUND, false, true}, // all controls and LT_SOUND
+        {PR_ANIPAUSED, LT_TIMER, false, false}, {PR_PLAYING, LT_PROPMOTION, false, true},
+        {PR_COLCOUNT, LT_MENU, true, false}, // carried by none
+        {PR_APPEARX, LT_PARTICLE, true, false}, {PR_SOURCE, LT_CABINET, true, false},
         {PR_BLURDELAY, LT_TILE, true, true},
     };
     for (const Row& row : rows) {

@@ -20,7 +20,8 @@ public:
     void SetUp() override { resize(640, 480); }
     void resize(int32_t w, int32_t h) {
         registry.SetSize(w, h);
-        for (int i = 0; i < 2; ++i) registry.Base(i)->DirtyList.Clear();
+        for (int i = 0; i < 2; ++i)
+            registry.Base(i)->DirtyList.Clear();
     }
     TTestControl* control(TNuvoControl* parent, int32_t left, int32_t top, int32_t width, int32_t height) {
         auto* c = registry.Create<TTestControl>();
@@ -39,44 +40,57 @@ TEST_F(Geometry, ScreenPosition) {
         int32_t absLeft;
     };
     const Case cases[] = {
-        {"zoomed anchor", [](Geometry& g) {
+        {"zoomed anchor",
+         [](Geometry& g) {
              TTestControl* c = g.control(nullptr, 100, 0, 40, 10);
              c->ZoomX = 512;
              c->SetAnchorX(10);
              return c;
-         }, 80},
-        {"flipped: the origin lies Width - 1 left of Left", [](Geometry& g) {
+         },
+         80},
+        {"flipped: the origin lies Width - 1 left of Left",
+         [](Geometry& g) {
              TTestControl* c = g.control(nullptr, 100, 0, 50, 10);
              c->ZoomX = 256;
              c->FlipH = true;
              return c;
-         }, 51},
-        {"zoomed position", [](Geometry& g) {
+         },
+         51},
+        {"zoomed position",
+         [](Geometry& g) {
              TTestControl* c = g.control(nullptr, 100, 0, 10, 10);
              c->ZoomX = 512;
              c->SetPosZoomed(true);
              return c;
-         }, 200},
-        {"zoomed position truncates toward zero", [](Geometry& g) {
+         },
+         200},
+        {"zoomed position truncates toward zero",
+         [](Geometry& g) {
              TTestControl* c = g.control(nullptr, -7, 0, 10, 10);
              c->ZoomX = 384;
              c->SetPosZoomed(true);
              return c;
-         }, -10},
-        {"parent scroll and plus", [](Geometry& g) {
+         },
+         -10},
+        {"parent scroll and plus",
+         [](Geometry& g) {
              TTestControl* parent = g.control(nullptr, 30, 0, 100, 100);
              parent->ScrollX = 5;
              TTestControl* c = g.control(parent, 10, 0, 10, 10);
              c->SetPlusX(2);
              return c;
-         }, 37},
-        {"a motion's position replaces Left", [](Geometry& g) {
+         },
+         37},
+        {"a motion's position replaces Left",
+         [](Geometry& g) {
              TTestControl* c = g.control(nullptr, 100, 0, 10, 10);
              c->SetMotion(std::make_unique<TTestMotion>(100));
              c->SetMotionX(70);
              return c;
-         }, 70},
-        {"through the parent's picture scaling", [](Geometry& g) {
+         },
+         70},
+        {"through the parent's picture scaling",
+         [](Geometry& g) {
              TTestControl* parent = g.control(nullptr, 30, 0, 100, 100);
              parent->ZoomX = 256;
              parent->OwnSurface = std::make_unique<TDIBX>(200, 100, 32);
@@ -85,8 +99,10 @@ TEST_F(Geometry, ScreenPosition) {
              c->OwnSurface = std::make_unique<TDIBX>(10, 10, 32);
              c->SetPosZoomed(true);
              return c; // 51 / 2 = 25.5: the remainder rounds up
-         }, 56},
-        {"through the parent's picture scaling, flipped", [](Geometry& g) {
+         },
+         56},
+        {"through the parent's picture scaling, flipped",
+         [](Geometry& g) {
              TTestControl* parent = g.control(nullptr, 30, 0, 100, 100);
              parent->ZoomX = 256;
              parent->OwnSurface = std::make_unique<TDIBX>(200, 100, 32);
@@ -96,7 +112,8 @@ TEST_F(Geometry, ScreenPosition) {
              c->OwnSurface = std::make_unique<TDIBX>(10, 10, 32);
              c->SetPosZoomed(true);
              return c; // (200 - 50 - 10) / 2
-         }, 100},
+         },
+         100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -128,13 +145,15 @@ TEST_F(Geometry, DirtyRectanglesMerge) {
         {"near on one axis only", {{0, 0, 10, 10}, {15, 40, 25, 50}}, {{0, 0, 10, 10}, {15, 40, 25, 50}}},
         {"contained", {{0, 0, 50, 50}, {10, 10, 20, 20}}, {{0, 0, 50, 50}}},
         {"empty", {{5, 5, 5, 9}}, {}},
-        {"a union is merged again", {{0, 0, 10, 10}, {80, 0, 90, 10}, {50, 0, 60, 10}, {30, 0, 40, 10}},
+        {"a union is merged again",
+         {{0, 0, 10, 10}, {80, 0, 90, 10}, {50, 0, 60, 10}, {30, 0, 40, 10}},
          {{0, 0, 90, 10}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TClipList list;
-        for (const TRect& r : c.added) list.Add(r);
+        for (const TRect& r : c.added)
+            list.Add(r);
         EXPECT_EQ(list.Rects(), c.stored);
         EXPECT_EQ(list.Changed, !c.stored.empty());
     }

@@ -29,7 +29,8 @@ protected:
     }
     static std::vector<std::string> childNames(const TNuvoControl* parent) {
         std::vector<std::string> names;
-        for (const TNuvoControl* c : parent->Children()) names.push_back(c->Name());
+        for (const TNuvoControl* c : parent->Children())
+            names.push_back(c->Name());
         return names;
     }
 };
@@ -62,15 +63,18 @@ TEST_F(ObjectTree, ControlRenamesTheHolderOfItsName) {
         std::string renamed;
     };
     const Case cases[] = {
-        {"pic_7", "pic_8"},              // the counter goes on from the suffix (pic_7 itself is taken)
-        {"x_1", "x_1_2"},                // 1 is no counter
-        {"x_+4", "x_4"},                 // the number conversion takes a sign
-        {"_5", "_5_2"},                  // a "_" in the first place does not count
-        {"a_b", "a_b_2"},                // nor one followed by something else
-        {"a_3_b", "a_3_b_2"},            // no "_" is followed by a number alone
-        {"a_3_4", "a_3_5"},              // the last one that is
+        {"pic_7", "pic_8"},   // the counter goes on from the suffix (pic_7 itself is taken)
+        {"x_1", "x_1_2"},     // 1 is no counter
+        {"x_+4", "x_4"},      // the number conversion takes a sign
+        {"_5", "_5_2"},       // a "_" in the first place does not count
+        {"a_b", "a_b_2"},     // nor one followed by something else
+        {"a_3_b", "a_3_b_2"}, // no "_" is followed by a number alone
+        {"a_3_4", "a_3_5"},   // the last one that is
         {sj("名_4"), sj("名_5")},
-        {"\x81\x5F" "3", "\x81\x5F" "3_2"}, // a trail byte 0x5F is no "_"
+        {"\x81\x5F"
+         "3",
+         "\x81\x5F"
+         "3_2"}, // a trail byte 0x5F is no "_"
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.taken);
@@ -115,12 +119,21 @@ TEST_F(ObjectTree, SpecialNamesFindTheBaseScreens) {
     TNuvoBase* base1 = registry.Base(1);
     EXPECT_EQ(registry.FindByName(""), base1);
     EXPECT_EQ(registry.FindByName("\x01"), base0);
-    EXPECT_EQ(registry.FindByName("\x01" "BASE0"), base1) << "the active base, whatever its number";
-    EXPECT_EQ(registry.FindByName("\x01" "BASE1"), base0);
+    EXPECT_EQ(registry.FindByName("\x01"
+                                  "BASE0"),
+              base1)
+        << "the active base, whatever its number";
+    EXPECT_EQ(registry.FindByName("\x01"
+                                  "BASE1"),
+              base0);
     EXPECT_EQ(registry.FindControlByName(""), base1);
     EXPECT_EQ(registry.FindControlByName("\x01"), base0);
-    EXPECT_EQ(registry.FindControlByName("\x01" "BASE0"), base0);
-    EXPECT_EQ(registry.FindControlByName("\x01" "BASE1"), base1);
+    EXPECT_EQ(registry.FindControlByName("\x01"
+                                         "BASE0"),
+              base0);
+    EXPECT_EQ(registry.FindControlByName("\x01"
+                                         "BASE1"),
+              base1);
     EXPECT_EQ(registry.FindControlByName("nothing"), nullptr);
 }
 
@@ -180,10 +193,17 @@ TEST_F(ObjectTree, ChildOrder) {
     control("B", base, 1);
     control("\x82\xA0", base, 1); // bytes above 0x7F sort after ASCII
     control("first", base, -3);
-    control("\x01" "\x01", base, -100);
-    control("\x01" "inner", base, 50);
-    EXPECT_EQ(childNames(base), (std::vector<std::string>{"\x01" "inner", "first", "B", "a", "b", "\x82\xA0",
-                                                           "\x01" "\x01"}));
+    control("\x01"
+            "\x01",
+            base, -100);
+    control("\x01"
+            "inner",
+            base, 50);
+    EXPECT_EQ(childNames(base), (std::vector<std::string>{"\x01"
+                                                          "inner",
+                                                          "first", "B", "a", "b", "\x82\xA0",
+                                                          "\x01"
+                                                          "\x01"}));
 }
 
 // Afterimages sit right before the image they copy, the faintest first,

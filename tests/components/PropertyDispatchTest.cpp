@@ -121,7 +121,9 @@ TEST_F(Properties, ParentReadsAndWritesByName) {
     EXPECT_EQ(get(*label, PR_PARENT), "panel");
     setStr(*label, PR_PARENT, "nothing");
     EXPECT_EQ(label->GetParent(), panel) << "a name that finds nothing changes nothing";
-    setStr(*label, PR_PARENT, "\x01" "BASE0");
+    setStr(*label, PR_PARENT,
+           "\x01"
+           "BASE0");
     EXPECT_EQ(label->GetParent(), registry.Base(0));
     registry.ActiveIndex = 1;
     EXPECT_EQ(get(*label, PR_PARENT), "\x01");
@@ -162,7 +164,8 @@ TEST_F(Properties, FromExpressions) {
     TSysFuncMan functions;
     ScriptContext context(vars, functions);
     installComponentFunctions(functions, registry);
-    for (const char* spec : {"x:int", "s:str", "v:flag"}) declareVariable(vars, spec);
+    for (const char* spec : {"x:int", "s:str", "v:flag"})
+        declareVariable(vars, spec);
     const auto run = [&](std::string_view text) {
         auto parser = compileExpression(text);
         parser->Execute(context);
@@ -176,7 +179,8 @@ TEST_F(Properties, FromExpressions) {
     EXPECT_EQ(run("v = GetProp(\"label\", 47)"), "");
     EXPECT_TRUE(vars.Find("v")->Value()->AsBool());
     EXPECT_EQ(run("s = GetProp(\"label\", 1) ++ \"|\" ++ GetProp(\"\", 0)"), "");
-    EXPECT_EQ(vars.Find("s")->Value()->AsString(), "|\x01" "BASE0");
+    EXPECT_EQ(vars.Find("s")->Value()->AsString(), "|\x01"
+                                                   "BASE0");
     EXPECT_EQ(run(sj("SetProp(\"label\", 151, \"タグ\")")), "");
     EXPECT_EQ(label->Tag, sj("タグ"));
 

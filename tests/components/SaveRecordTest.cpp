@@ -53,9 +53,9 @@ void fill(TNuvoControl& c, int seed) {
     c.SetBoundsRect({-1, -2, 300, 400});
     c.SetIgnoreMouse(IM_CLICK);
     c.SetCursor("hand.cur");
-    const int handlers[] = {PR_ONMOUSEMOVE, PR_ONMOUSEIN, PR_ONMOUSEOUT, PR_ONLBTNDOWN, PR_ONLBTNUP, PR_ONRBTNDOWN,
-                            PR_ONRBTNUP, PR_ONWHEELDOWN, PR_ONWHEELUP, PR_ONKEYDOWN, PR_ONKEYUP, PR_ONKEYREPEAT,
-                            PR_ONFOCUSIN, PR_ONFOCUSOUT};
+    const int handlers[] = {PR_ONMOUSEMOVE, PR_ONMOUSEIN,   PR_ONMOUSEOUT,  PR_ONLBTNDOWN, PR_ONLBTNUP,
+                            PR_ONRBTNDOWN,  PR_ONRBTNUP,    PR_ONWHEELDOWN, PR_ONWHEELUP,  PR_ONKEYDOWN,
+                            PR_ONKEYUP,     PR_ONKEYREPEAT, PR_ONFOCUSIN,   PR_ONFOCUSOUT};
     c.SetOnMouseMove("h34");
     c.SetOnMouseIn("h103");
     c.SetOnMouseOut("h35");
@@ -70,7 +70,8 @@ void fill(TNuvoControl& c, int seed) {
     c.SetOnKeyRepeat("h146");
     c.SetOnFocusIn("h148");
     c.SetOnFocusOut("h149");
-    for (int kind : handlers) ASSERT_EQ(c.HandlerOf(kind), "h" + std::to_string(kind));
+    for (int kind : handlers)
+        ASSERT_EQ(c.HandlerOf(kind), "h" + std::to_string(kind));
     c.SetHandleKey(true);
 }
 
@@ -91,7 +92,8 @@ TEST(SaveRecord, RoundTripOfAControlTree) {
     early->SetPriority(-5);
     // Not saved: internal objects, objects pending deletion, objects without a type.
     TNuvoControl* internal = saved.CreateByType(LT_CABINET)->AsControl();
-    internal->SetName("\x01" "internal");
+    internal->SetName("\x01"
+                      "internal");
     internal->SetParent(base);
     TNuvoControl* deleted = saved.CreateByType(LT_CABINET)->AsControl();
     deleted->SetParent(base);
@@ -151,15 +153,17 @@ private:
 // and plus values, clip, OnMouseIn or key fields.
 TEST(SaveRecord, OldVersionsSkipTheFieldsTheyLack) {
     RecordWriter w;
-    w.str("old").i32(7);                             // name, priority
-    w.i32(1).i32(2).i32(3).i32(4).i32(5).i32(6).byte(1); // position, size, anchor, PosZoomed
+    w.str("old").i32(7);                                           // name, priority
+    w.i32(1).i32(2).i32(3).i32(4).i32(5).i32(6).byte(1);           // position, size, anchor, PosZoomed
     w.byte(1).i32(-1).i32(0).i32(0).i32(1).i32(1).byte(IM_LCLICK); // Visible, Color, BoundsRect, IgnoreMouse
     w.str("cur");
-    for (const char* h : {"move", "out", "ldown", "lup", "rdown", "rup", "wdown", "wup"}) w.str(h);
-    w.i32(1).byte(LT_CABINET);                       // one child
+    for (const char* h : {"move", "out", "ldown", "lup", "rdown", "rup", "wdown", "wup"})
+        w.str(h);
+    w.i32(1).byte(LT_CABINET); // one child
     w.str("child").i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).i32(0).byte(0);
     w.byte(1).i32(0).i32(0).i32(0).i32(1).i32(1).byte(0).str("");
-    for (int i = 0; i < 8; ++i) w.str("");
+    for (int i = 0; i < 8; ++i)
+        w.str("");
     w.i32(0);
     const std::vector<uint8_t> bytes = w.bytes();
 
@@ -192,9 +196,9 @@ TEST(SaveRecord, DamagedRecordsRaise) {
     for (size_t n = 0; n < bytes.size(); ++n) {
         SCOPED_TRACE(n);
         TNuvoControl* c = registry.CreateByType(LT_CABINET)->AsControl();
-        EXPECT_THROW(load(*c, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)),
-                          kSaveVersion),
-                     ENuvoError);
+        EXPECT_THROW(
+            load(*c, std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(n)), kSaveVersion),
+            ENuvoError);
     }
 
     // A child type without a class, and a count the bytes cannot hold.
@@ -208,7 +212,8 @@ TEST(SaveRecord, DamagedRecordsRaise) {
 
     std::vector<uint8_t> huge = bytesOf(*outer->GetChild(0));
     huge.resize(huge.size() - 4);
-    for (uint8_t b : {0xFF, 0xFF, 0xFF, 0x7F}) huge.push_back(b);
+    for (uint8_t b : {0xFF, 0xFF, 0xFF, 0x7F})
+        huge.push_back(b);
     EXPECT_THROW(load(*registry.CreateByType(LT_CABINET), huge, kSaveVersion), ENuvoError);
 }
 

@@ -34,7 +34,7 @@ public:
     int ResetCount = 0;
     int CabinetEvents = 0; // attached +1, detached -1
     std::unique_ptr<TDIBX> OwnSurface;
-    TNuvoRef<TNuvoObject> CopyOf; // makes this an afterimage of that image
+    TNuvoRef<TNuvoObject> CopyOf;   // makes this an afterimage of that image
     std::optional<bool> PaintsSelf; // paints its colour when set (default: yes)
 
     uint8_t GetCompoType() const override { return Type; }
