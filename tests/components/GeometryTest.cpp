@@ -183,6 +183,10 @@ TEST_F(Geometry, InvalidationProducesTheVisibleArea) {
     child->Invalidate();
     EXPECT_EQ(dirty(), (std::vector<TRect>{{345, 345, 348, 348}}));
 
+    TRect shown{0, 0, 640, 480};
+    EXPECT_TRUE(child->IntersectsVisible(shown));
+    EXPECT_EQ(shown, (TRect{345, 345, 348, 348})) << "what shows of the screen through child and parent";
+
     TTestControl* corner = control(nullptr, 630, 470, 20, 20);
     clearDirty();
     corner->Invalidate();

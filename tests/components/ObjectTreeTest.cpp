@@ -137,6 +137,23 @@ TEST_F(ObjectTree, SpecialNamesFindTheBaseScreens) {
     EXPECT_EQ(registry.FindControlByName("nothing"), nullptr);
 }
 
+TEST_F(ObjectTree, ListNamesByTypeAndParent) {
+    TTestControl* panel = control("panel");
+    control("inside", panel);
+    registry.Create<TTestSound>()->SetName("bgm");
+    control("gone")->Delete();
+    std::vector<std::string> names{"kept"};
+    EXPECT_EQ(registry.ListNames(names, 0, &registry), 3);
+    EXPECT_EQ(names, (std::vector<std::string>{"kept", "panel", "inside", "bgm"}));
+    names.clear();
+    EXPECT_EQ(registry.ListNames(names, LT_SOUND, &registry), 1);
+    names.clear();
+    EXPECT_EQ(registry.ListNames(names, 0, panel), 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"inside"}));
+    EXPECT_EQ(registry.IndexOfName("bgm"), 2);
+    EXPECT_EQ(registry.IndexOfName("gone"), -1);
+}
+
 TEST_F(ObjectTree, ParentsRefuseCyclesAndKeepChildrenSorted) {
     TNuvoBase* base = registry.ActiveBase();
     TTestControl* a = control("a");
