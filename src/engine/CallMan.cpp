@@ -21,27 +21,6 @@
 namespace nuvo {
 namespace {
 
-// A handler is "file" or "file:label": scanning from the end, a ':' met
-// before any '.' or '\' starts the label. Only bytes that begin a character
-// count, so the second byte of a double-byte character is never a separator.
-void splitHandler(std::string_view handler, std::string& file, std::string& label) {
-    size_t lastSeparator = std::string_view::npos;
-    for (size_t i = 0; i < handler.size(); i += charLength(handler, i)) {
-        const char c = handler[i];
-        if (c == ':' || c == '.' || c == '\\') lastSeparator = i;
-    }
-    if (lastSeparator != std::string_view::npos && handler[lastSeparator] == ':') {
-        file = std::string(handler.substr(0, lastSeparator));
-        label = std::string(handler.substr(lastSeparator + 1));
-    } else {
-        file = std::string(handler);
-        label.clear();
-    }
-    // The handler names the page by any extension; pages are ".nsb".
-    file.resize(file.size() >= 3 ? file.size() - 3 : 0);
-    file += "nsb";
-}
-
 // A sender for an event record whose component the registry no longer
 // knows: the handler still counts as a handler.
 class TLostSender final : public TEventSender {
@@ -94,6 +73,24 @@ constexpr std::string_view kResultHolder = "____callresult";
 constexpr int32_t kMaxEventLevel = 4096;
 
 } // namespace
+
+void SplitHandler(std::string_view handler, std::string& file, std::string& label) {
+    size_t lastSeparator = std::string_view::npos;
+    for (size_t i = 0; i < handler.size(); i += charLength(handler, i)) {
+        const char c = handler[i];
+        if (c == ':' || c == '.' || c == '\\') lastSeparator = i;
+    }
+    if (lastSeparator != std::string_view::npos && handler[lastSeparator] == ':') {
+        file = std::string(handler.substr(0, lastSeparator));
+        label = std::string(handler.substr(lastSeparator + 1));
+    } else {
+        file = std::string(handler);
+        label.clear();
+    }
+    // The handler names the page by any extension; pages are ".nsb".
+    file.resize(file.size() >= 3 ? file.size() - 3 : 0);
+    file += "nsb";
+}
 
 TCallMan::TCallMan(TProgramContext& context) : Stack(context.Vars), context_(context) {}
 
@@ -299,7 +296,7 @@ bool TCallMan::StartEvent(int32_t level) {
     if (!events->FirstPending(event)) return false;
 
     std::string file, label;
-    splitHandler(event.Handler, file, label);
+    SplitHandler(event.Handler, file, label);
     if (!Available(file)) return false; // it stays waiting
 
     auto frame = std::make_unique<TStack>();
@@ -445,8 +442,32 @@ void TCallMan::LoadFromStream(TStream& s, int32_t version) {
     // Levels beyond any real nesting are refused rather than walked.
     const int32_t eventLevel = version >= 116 ? std::clamp(ReadIntChecked(s), 2, kMaxEventLevel) : 2;
 
-    // Everything read; the page is the last thing that may fail.
-    TPage* page = pageName.empty() ? nullptr : GetPage(pageName, true);
+    // Everything read. The page, then its command's state from what follows:
+    // a failure there undoes the command's state and changes nothing else.
+    const int32_t oldPC = PC;
+    TPage* page = nullptr;
+    try {
+        page = pageName.empty() ? nullptr : GetPage(pageName, true);
+    } catch (...) {
+        PC = oldPC;
+        throw;
+    }
+    PC = oldPC;
+    if (started && page && pc >= 0 && pc < page->Commands.Count()) {
+        TCommand* command = page->Commands.At(pc);
+        std::unique_ptr<TKvMemoryStream> backup;
+        command->SaveState(backup);
+        try {
+            command->LoadState(s);
+        } catch (...) {
+            if (backup) {
+                backup->setPosition(0);
+                command->LoadState(*backup);
+            }
+            throw;
+        }
+    }
+
     Page = page;
     PC = pc;
     Running = running;
@@ -460,14 +481,6 @@ void TCallMan::LoadFromStream(TStream& s, int32_t version) {
         Stack.Push(std::make_unique<TStack>(std::move(stack.At(i))));
     EventLevel = eventLevel;
     lastTraced_ = nullptr;
-    if (Started && pcInside()) {
-        try {
-            Page->Commands.At(PC)->LoadState(s);
-        } catch (const ENuvoError&) {
-            Started = 0;
-            throw;
-        }
-    }
 }
 
 } // namespace nuvo

@@ -29,6 +29,12 @@ class TPage;
 class TStream;
 struct TProgramContext;
 
+// Splits an event's handler into the page file to run and the label to run
+// it from: scanning from the end, a ':' met before any '.' or '\' starts the
+// label (only bytes that begin a character count); the last three bytes of
+// the file name become "nsb".
+void SplitHandler(std::string_view handler, std::string& file, std::string& label);
+
 class TCallMan {
 public:
     static constexpr int kPageCacheSize = 10;
@@ -60,9 +66,8 @@ public:
     TCustomParam* CurrentReturnValue() const;
 
     // The interpreter record of a game save, and its reading for a save of
-    // that version. A record that cannot be read raises; the interpreter is
-    // then as it was unless the page's own command state was the part that
-    // failed (the command then starts afresh).
+    // that version. A record that cannot be read raises and leaves the
+    // interpreter as it was (only the page cache may have changed).
     void SaveToStream(TStream& s);
     void LoadFromStream(TStream& s, int32_t version);
 

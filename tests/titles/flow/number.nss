@@ -1,0 +1,2 @@
+page version=116 result=float
+Calc {@Result = 42.0}

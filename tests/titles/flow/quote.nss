@@ -1,0 +1,2 @@
+page version=116 result=str
+Calc {@Result = "say \"hi\" \\ back"}

@@ -1,0 +1,3 @@
+page version=116 result=int
+VarNew "log" type=str value={""}
+Wait
