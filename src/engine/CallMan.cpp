@@ -147,7 +147,7 @@ bool TCallMan::pcInside() const { return Page && PC >= 0 && PC < Page->Commands.
 // ---- the frame loop ---------------------------------------------------------
 
 void TCallMan::Run() {
-    commandsThisRun_ = 0;
+    stepsThisRun_ = 0;
     do {
         switch (State) {
         case 0:
@@ -189,19 +189,16 @@ void TCallMan::Run() {
             break;
         }
         }
-        if (commandsThisRun_ >= MaxCommandsPerRun) return;
+        if (++stepsThisRun_ >= MaxStepsPerRun) return;
     } while ((Running || State != 0) && !context_.QuitRequested);
 }
 
 int TCallMan::Step() {
-    // With nothing to run the frame is over; a handler that ended after the
-    // main script would otherwise keep the loop going.
-    if (!Page) {
-        Running = 0;
-        return 0;
-    }
+    // No page counts as a page that ended: the frame below it resumes, and
+    // with none the work of the frame is over. (A handler whose script has
+    // ended would otherwise keep the loop going with nothing to run.)
     bool waited = false;
-    TPage* page = ExecuteAt(waited);
+    TPage* page = Page ? ExecuteAt(waited) : nullptr;
     const int result = waited ? 2 : 0;
     if (page) {
         Page = page;
@@ -210,7 +207,8 @@ int TCallMan::Step() {
     Page = nullptr;
     if (Stack.Empty()) {
         Running = 0;
-        return result;
+        // A handler with nothing to return to is over.
+        return State != 0 ? 1 : result;
     }
 
     ReleaseLocals(Stack.Count());
@@ -248,7 +246,6 @@ TPage* TCallMan::ExecuteAt(bool& waited) {
     TPage* const page = Page;
     if (PC < 0 || PC >= page->Commands.Count()) return nullptr;
     TCommand* command = page->Commands.At(PC);
-    ++commandsThisRun_;
     if (context_.Trace && command != lastTraced_ && context_.Trace->Wants(TraceLevel::Commands)) {
         traceCommand(*command, page->Name);
         lastTraced_ = command;

@@ -110,9 +110,10 @@ public:
     TEventSenderRef EventSource;
     int32_t EventLevel = 2;
 
-    // Commands one Run may execute before it yields the frame anyway: a
-    // script that never waits still lets frames pass (and the title close).
-    int64_t MaxCommandsPerRun = 1'000'000;
+    // Steps (commands and handler starts) one Run may take before it yields
+    // the frame anyway: a script that never waits still lets frames pass
+    // (and the title close).
+    int64_t MaxStepsPerRun = 1'000'000;
 
     // The cached pages, most recently used first (for tools and tests).
     int CachedPageCount() const { return static_cast<int>(pages_.size()); }
@@ -129,7 +130,7 @@ private:
     TProgramContext& context_;
     std::vector<std::unique_ptr<TPage>> pages_;
     const TCommand* lastTraced_ = nullptr;
-    int64_t commandsThisRun_ = 0;
+    int64_t stepsThisRun_ = 0;
 };
 
 } // namespace nuvo

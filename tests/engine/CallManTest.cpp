@@ -154,13 +154,26 @@ TEST(CallMan, HandlersRunAfterTheScriptEnded) {
     EXPECT_TRUE(t.events.records.empty());
 }
 
+// A handler state with no page and nothing to return to (as a damaged save
+// may leave) ends instead of looping.
+TEST(CallMan, AHandlerWithNothingToRunIsOver) {
+    for (int32_t state : {1, 3}) {
+        Interp t;
+        t.cm->State = state;
+        t.cm->EventLevel = 4;
+        t.frames();
+        EXPECT_EQ(t.cm->State, 0) << state;
+        EXPECT_EQ(t.cm->Running, 0) << state;
+    }
+}
+
 TEST(CallMan, AScriptThatNeverWaitsStillLetsFramesPass) {
     Interp t;
     t.page("start.nsb", "VarNew \"n\" type=int\n"
                         "While {TRUE} end=4\n"
                         "  Calc {n = n + 1}\n"
                         "  WhileLoop {} start=1\n");
-    t.cm->MaxCommandsPerRun = 300;
+    t.cm->MaxStepsPerRun = 300;
     t.cm->Start("start.nsb");
     t.frames();
     const int afterOne = std::stoi(t.var("n"));
