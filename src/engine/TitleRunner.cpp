@@ -66,6 +66,11 @@ int TTitleRunner::RunFrames(int n) {
     return ran;
 }
 
+void TTitleRunner::Close() {
+    context_.QuitRequested = true;
+    project_.reset();
+}
+
 std::string TTitleRunner::DumpVariables() const { return dumpVariablesJson(vars_); }
 
 TCallMan& TTitleRunner::CallMan() { return *project_->CallMan; }

@@ -47,6 +47,9 @@ public:
     bool Frame();
     // Up to n frames; the number run.
     int RunFrames(int n);
+    // Ends the title as closing the window does: the project runs its exit
+    // page and is freed. The variables stay for inspection.
+    void Close();
     // The variable table as JSON (script/VariableDump.h).
     std::string DumpVariables() const;
 

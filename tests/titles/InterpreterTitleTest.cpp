@@ -82,6 +82,13 @@ TEST_P(FlowTitle, RunsInOneFrameAndEndsWithTerminate) {
     for (const char* gone : {"\"loc\"", "\"skipped\"", "\"never\""})
         EXPECT_EQ(dump.find(gone), std::string::npos) << gone << " in\n" << dump;
     EXPECT_TRUE(t.runner.CallMan().Stack.Empty());
+
+    // Closing runs the exit page for one pass, with the stop flag cleared
+    // for it and set again.
+    t.runner.Close();
+    EXPECT_EQ(t.var("log"), "a,b,c,d,d,ex!");
+    EXPECT_TRUE(t.traced("00000010 : bye.nsb(1)"));
+    EXPECT_TRUE(t.runner.Context().QuitRequested);
 }
 
 INSTANTIATE_TEST_SUITE_P(Title, FlowTitle, testing::Values("flow", "flow-pack"));
