@@ -45,11 +45,24 @@ void TClipList::Clear() {
     rects_.clear();
 }
 
+namespace {
+
+std::string baseName(int index) {
+    return index == 0 ? "\x01"
+                        "BASE0"
+                      : "\x01"
+                        "BASE1";
+}
+
+} // namespace
+
 TNuvoBase::TNuvoBase(TNuvoBaseList* owner, int index) : TNuvoControl(owner), index_(index & 1) {
-    AssignName(index_ == 0 ? "\x01"
-                             "BASE0"
-                           : "\x01"
-                             "BASE1");
+    AssignName(baseName(index_));
+}
+
+void TNuvoBase::LoadFromStream(TStream& s, int32_t version) {
+    TNuvoControl::LoadFromStream(s, version);
+    AssignName(baseName(index_));
 }
 
 void TNuvoBase::AddDirtyRect(const TRect& r) {
@@ -60,13 +73,13 @@ void TNuvoBase::AddDirtyRect(const TRect& r) {
 
 TCustomDIBX* TNuvoBase::GetDrawSurface() const {
     TNuvoBaseList* registry = Owner();
-    if (registry && registry->ActiveBase() == this && !registry->TransitionRunning) return registry->DrawTarget();
+    if (registry && registry->ActiveBase() == this && !registry->Transition()) return registry->DrawTarget();
     return const_cast<TDIBX*>(&Surface);
 }
 
-void TNuvoBase::SetScreenSize(int32_t width, int32_t height) {
+void TNuvoBase::SetScreenSize(int32_t width, int32_t height, int bitCount) {
     SetBounds(0, 0, width, height);
-    Surface.SetSize(width, height, 32);
+    Surface.SetSize(width, height, bitCount);
 }
 
 void TNuvoBase::PaintDirty() {

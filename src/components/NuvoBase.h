@@ -41,7 +41,8 @@ public:
     int Index() const { return index_; }
 
     TClipList DirtyList;
-    // The base's own picture (32 bits until a screen manager says otherwise).
+    // The base's own picture, at the screen's bit count: what the base draws
+    // into while it is not the active one or a transition runs.
     TDIBX Surface;
     int32_t MouseX = 0;
     int32_t MouseY = 0;
@@ -65,8 +66,10 @@ public:
     // Repaints every dirty rectangle: the background colour (when not
     // negative), then the children. The list is left for the presenter.
     void PaintDirty();
-    // Resizes the screen and its picture.
-    void SetScreenSize(int32_t width, int32_t height);
+    // Resizes the screen and makes its picture anew at that bit count.
+    void SetScreenSize(int32_t width, int32_t height, int bitCount);
+    // The base's own record keeps its internal name whatever the bytes say.
+    void LoadFromStream(TStream& s, int32_t version) override;
 
     // Base screens have no parent, are never deleted or renamed by scripts.
     void SetParent(TNuvoControl*) override {}

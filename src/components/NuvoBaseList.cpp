@@ -15,17 +15,21 @@ constexpr std::string_view kOtherBaseName = "\x01";
 } // namespace
 
 TNuvoBaseList::TNuvoBaseList() : TNuvoComponent(nullptr) {
-    bases_[0] = std::make_unique<TNuvoBase>(this, 0);
-    bases_[1] = std::make_unique<TNuvoBase>(this, 1);
+    makeBases();
     SetSize(width_, height_);
-    for (auto& base : bases_)
-        base->DirtyList.Clear();
+    ClearDirtyLists();
 }
 
 TNuvoBaseList::~TNuvoBaseList() {
+    transition_.reset();
     Clear();
     bases_[0].reset();
     bases_[1].reset();
+}
+
+void TNuvoBaseList::makeBases() {
+    bases_[0] = std::make_unique<TNuvoBase>(this, 0);
+    bases_[1] = std::make_unique<TNuvoBase>(this, 1);
 }
 
 // ---- Creation and names ------------------------------------------------------------------
@@ -204,9 +208,33 @@ void TNuvoBaseList::Clear() {
 void TNuvoBaseList::SetSize(int32_t width, int32_t height) {
     width_ = std::clamp(width, 1, kMaxSurfaceSide);
     height_ = std::clamp(height, 1, kMaxSurfaceSide);
-    BackSurface.SetSize(width_, height_, 32);
+    const int bitCount = SurfaceBitCount();
+    BackSurface.SetSize(width_, height_, bitCount);
     for (auto& base : bases_)
-        base->SetScreenSize(width_, height_);
+        base->SetScreenSize(width_, height_, bitCount);
+}
+
+int TNuvoBaseList::SurfaceBitCount() const {
+    const int bitCount = screenSurface_ ? screenSurface_->BitCount() : 32;
+    return bitCount >= 15 ? bitCount : 32;
+}
+
+void TNuvoBaseList::AttachScreen(TCustomDIBX* backBuffer) {
+    const int before = SurfaceBitCount();
+    transition_.reset();
+    screenSurface_ = backBuffer;
+    if (SurfaceBitCount() != before) SetSize(width_, height_);
+    markWhollyDirty();
+}
+
+void TNuvoBaseList::markWhollyDirty() {
+    for (auto& base : bases_)
+        base->AddDirtyRect(makeRect(0, 0, base->GetWidth(), base->GetHeight()));
+}
+
+void TNuvoBaseList::ClearDirtyLists() {
+    for (auto& base : bases_)
+        base->DirtyList.Clear();
 }
 
 TCustomDIBX& TNuvoBaseList::SelectionPattern(int bitCount) {

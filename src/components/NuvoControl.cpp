@@ -299,6 +299,13 @@ void TNuvoControl::SetMotion(std::unique_ptr<TNuvoMotion> motion) {
     motion_ = std::move(motion);
 }
 
+void TNuvoControl::StartMotion(std::string_view fileName) {
+    TNuvoBaseList* registry = Owner();
+    std::unique_ptr<IMotionFilm> film =
+        registry && registry->Host ? registry->Host->LoadMotionFilm(std::string(fileName), *this) : nullptr;
+    SetMotion(film ? std::make_unique<TNuvoMotion>(*this, std::move(film)) : nullptr);
+}
+
 void TNuvoControl::RestartMotion() {
     if (motion_) motion_->Restart();
 }

@@ -10,22 +10,13 @@
 // links are kept symmetric, and both ends are cut when either is freed.
 #pragma once
 
+#include "components/NuvoMotion.h"
 #include "components/NuvoObject.h"
 
 #include <memory>
 #include <vector>
 
 namespace nuvo {
-
-// What drives a control over time (film animations). Bound to one control,
-// owned by it.
-class TNuvoMotion {
-public:
-    virtual ~TNuvoMotion() = default;
-    // Advances by the frame time; true on the tick at which the motion ends.
-    virtual bool Advance(int32_t frameMs) = 0;
-    virtual void Restart() {}
-};
 
 class TNuvoControl : public TNuvoComponent {
 public:
@@ -157,6 +148,9 @@ public:
     void LoadFromStream(TStream& s, int32_t version) override;
     TPoint LocalToScreen(TPoint p) const override;
     TPoint ScreenToLocal(TPoint p) const override;
+    // Plays a film file on the control (the registry's host loads it); a
+    // file that gives no film leaves the control without a motion.
+    void StartMotion(std::string_view fileName) override;
     void RestartMotion() override;
     bool IntersectsVisible(TRect& r) const override;
     TNuvoControl* FindFocusTarget() override;

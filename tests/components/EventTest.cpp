@@ -11,7 +11,7 @@ namespace nuvo {
 namespace {
 
 using test::TTestControl;
-using test::TTestMotion;
+using test::attachFilm;
 
 class Events : public ::testing::Test {
 protected:
@@ -128,9 +128,13 @@ TEST_F(Events, IdleEventsOncePerObjectOutsideCabinets) {
     EXPECT_EQ(last(), (Fields{"idle", "113", "button"}));
 }
 
+// A one-frame film ends on the third tick (two ticks settle it, the third
+// runs 20 ms, past its only frame).
 TEST_F(Events, AMotionsEndEndsTheControlOrRaisesPlayEnd) {
+    registry.FrameDelta = 20;
     button->OnPlayEnd = "done";
-    button->SetMotion(std::make_unique<TTestMotion>(2));
+    attachFilm(*button, 1);
+    registry.Tick();
     registry.Tick();
     EXPECT_TRUE(registry.Events.Empty());
     registry.Tick();
@@ -140,10 +144,13 @@ TEST_F(Events, AMotionsEndEndsTheControlOrRaisesPlayEnd) {
 
     registry.Events.Clear();
     button->AutoScrap = true;
-    button->SetMotion(std::make_unique<TTestMotion>(1));
+    attachFilm(*button, 1);
     TNuvoRef<TNuvoObject> ref(button);
     registry.Tick();
-    EXPECT_FALSE(ref);
+    registry.Tick();
+    EXPECT_TRUE(ref);
+    registry.Tick();
+    EXPECT_FALSE(ref) << "freed in the tick the motion ends";
     EXPECT_TRUE(registry.Events.Empty());
 }
 

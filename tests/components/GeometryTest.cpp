@@ -11,7 +11,7 @@ namespace nuvo {
 namespace {
 
 using test::TTestControl;
-using test::TTestMotion;
+using test::attachFilm;
 
 class Geometry : public ::testing::Test {
 public:
@@ -84,7 +84,7 @@ TEST_F(Geometry, ScreenPosition) {
         {"a motion's position replaces Left",
          [](Geometry& g) {
              TTestControl* c = g.control(nullptr, 100, 0, 10, 10);
-             c->SetMotion(std::make_unique<TTestMotion>(100));
+             attachFilm(*c, 100);
              c->SetMotionX(70);
              return c;
          },

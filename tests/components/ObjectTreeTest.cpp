@@ -13,7 +13,7 @@ namespace {
 
 using test::sj;
 using test::TTestControl;
-using test::TTestMotion;
+using test::attachFilm;
 using test::TTestSound;
 
 class ObjectTree : public ::testing::Test {
@@ -272,29 +272,29 @@ TEST_F(ObjectTree, FreeingAControlFreesItsChildrenAndItsTraces) {
 // the object behind it nor ticks anything twice.
 TEST_F(ObjectTree, TickFreesFinishedObjectsInPlace) {
     registry.FrameDelta = 20;
-    std::vector<TTestMotion*> motions;
+    std::vector<TNuvoMotion*> motions;
     std::vector<TNuvoRef<TNuvoObject>> refs;
     for (int i = 0; i < 3; ++i) {
         TTestControl* c = control("");
-        auto motion = std::make_unique<TTestMotion>(i == 0 ? 1 : 5);
-        motions.push_back(motion.get());
-        c->SetMotion(std::move(motion));
+        attachFilm(*c, i == 0 ? 1 : 100); // the first ends on the third tick
+        motions.push_back(c->GetMotion());
         c->AutoScrap = true;
         refs.emplace_back(c);
     }
     TTestControl* child = control("child", refs[0].get()->AsControl());
     TNuvoRef<TNuvoObject> childRef(child);
-    registry.Tick();
+    for (int i = 0; i < 3; ++i)
+        registry.Tick();
     EXPECT_FALSE(refs[0]);
     EXPECT_FALSE(childRef);
     EXPECT_TRUE(refs[1] && refs[2]);
-    EXPECT_EQ(motions[1]->Elapsed, 20);
-    EXPECT_EQ(motions[2]->Elapsed, 20);
+    EXPECT_EQ(motions[1]->ElapsedMs, 20);
+    EXPECT_EQ(motions[2]->ElapsedMs, 20);
 
     static_cast<TTestControl*>(refs[1].get())->Paused = true;
     registry.Tick();
-    EXPECT_EQ(motions[1]->Elapsed, 20) << "paused objects are not ticked";
-    EXPECT_EQ(motions[2]->Elapsed, 40);
+    EXPECT_EQ(motions[1]->ElapsedMs, 20) << "paused objects are not ticked";
+    EXPECT_EQ(motions[2]->ElapsedMs, 40);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Small components for the model's tests: a control whose type, zoom, flips,
 // pause and surfaces a test sets directly, which paints its rectangle in its
-// colour; a non-visual component; and a motion that ends after a number of
-// ticks.
+// colour; a non-visual component; and a film for motions that records what it
+// was asked to do.
 #pragma once
 
 #include "components/NuvoBaseList.h"
@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace nuvo::test {
 
@@ -23,6 +24,7 @@ public:
     bool FlipV = false;
     bool Paused = false;
     bool AutoScrap = false;
+    bool Repeat = false;
     bool Blocked = false;
     int32_t Alpha = 255;
     int32_t ScrollX = 0;
@@ -46,6 +48,8 @@ public:
     bool GetFlipV() const override { return FlipV; }
     bool GetPaused() const override { return Paused; }
     void SetPaused(bool v) override { Paused = v; }
+    bool GetRepeat() const override { return Repeat; }
+    void SetRepeat(bool v) override { Repeat = v; }
     bool GetAutoScrap() const override { return AutoScrap; }
     void SetAutoScrap(bool v) override { AutoScrap = v; }
     bool IsMouseBlocked() const override { return Blocked; }
@@ -83,18 +87,35 @@ public:
     void SetVolume(int32_t v) override { Volume = v; }
 };
 
-// Ends after a number of ticks; counts what it was given.
-class TTestMotion : public TNuvoMotion {
+// A film of a number of frames; remembers the frames shown and the origin
+// and base priority it was given.
+class TTestFilm : public IMotionFilm {
 public:
-    explicit TTestMotion(int ticksToEnd) : left_(ticksToEnd) {}
-    bool Advance(int32_t frameMs) override {
-        Elapsed += frameMs;
-        return left_ > 0 && --left_ == 0;
-    }
-    int32_t Elapsed = 0;
+    explicit TTestFilm(int32_t length, bool positions = false, int32_t loopStart = 0)
+        : length_(length), loopStart_(loopStart), positions_(positions) {}
+    int32_t Length() const override { return length_; }
+    int32_t LoopStart() const override { return loopStart_; }
+    bool HasPositionTracks() const override { return positions_; }
+    void SetOrigin(int32_t x, int32_t y) override { Origin = {x, y}; }
+    void SetBasePriority(int32_t p) override { BasePriority = p; }
+    void ShowFrame(int32_t frame) override { Shown.push_back(frame); }
+
+    TPoint Origin{-1, -1};
+    int32_t BasePriority = -1;
+    std::vector<int32_t> Shown;
 
 private:
-    int left_;
+    int32_t length_;
+    int32_t loopStart_;
+    bool positions_;
 };
+
+// Attaches a motion playing a TTestFilm to c; the film belongs to the motion.
+inline TTestFilm* attachFilm(TNuvoControl& c, int32_t length, bool positions = false, int32_t loopStart = 0) {
+    auto film = std::make_unique<TTestFilm>(length, positions, loopStart);
+    TTestFilm* raw = film.get();
+    c.SetMotion(std::make_unique<TNuvoMotion>(c, std::move(film)));
+    return raw;
+}
 
 } // namespace nuvo::test

@@ -1,0 +1,41 @@
+// What the registry asks of the program around it: the window's cursor, the
+// script's default cursor, films for motions, the picture cache around
+// display mode changes and the media managers' sound switch. The main window
+// supplies one; every call has a neutral default, so a registry without a
+// host (tests, tools, a cinema's private registry) simply does without.
+#pragma once
+
+#include "components/NuvoMotion.h"
+
+#include <memory>
+#include <string>
+
+namespace nuvo {
+
+class TNuvoControl;
+
+class IBaseListHost {
+public:
+    virtual ~IBaseListHost() = default;
+
+    // Shows a title's cursor file (Shift-JIS name, found through the file
+    // manager) over the screen; the empty name shows the standard arrow. A
+    // file that cannot be loaded shows the standard arrow.
+    virtual void ShowCursor(const std::string& fileName) { (void)fileName; }
+    // The script's default cursor file (the system variable @Cursor); empty
+    // for the standard arrow.
+    virtual std::string DefaultCursor() const { return {}; }
+    // Loads a film file to play on control; none when there is no such film.
+    virtual std::unique_ptr<IMotionFilm> LoadMotionFilm(const std::string& fileName, TNuvoControl& control) {
+        (void)fileName, (void)control;
+        return nullptr;
+    }
+    // The layered-image cache lets go of its pictures before a display mode
+    // change and reloads them after it.
+    virtual void ReleasePictures() {}
+    virtual void RestorePictures() {}
+    // Sound was switched on or off: every media manager follows.
+    virtual void SoundEnabledChanged(bool enabled) { (void)enabled; }
+};
+
+} // namespace nuvo
