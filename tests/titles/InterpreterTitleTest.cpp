@@ -122,6 +122,19 @@ TEST(TimingTitle, WaitCountsFromTheFrameAfterItBegan) {
     EXPECT_TRUE(t.events.records.empty());
 }
 
+// A handler whose component is gone is still a handler: its PCReset moves
+// the script it interrupted, not the handler.
+TEST(TimingTitle, PCResetFromAHandlerWhoseComponentIsGone) {
+    TitleRun t("timing");
+    t.runner.RunFrames(70);
+    t.events.Raise("skip.nsb", "button");
+    t.events.components["button"]->alive = false;
+    t.runner.Frame();
+    EXPECT_EQ(t.var("done"), "4");
+    EXPECT_EQ(t.var("handled"), "1");
+    EXPECT_TRUE(t.runner.CallMan().Stack.Empty());
+}
+
 TEST(TimingTitle, PCResetOfAllThreadsEndsTheHandlerAndEmptiesTheQueue) {
     TitleRun t("timing");
     t.runner.RunFrames(70); // at the Wait without time
