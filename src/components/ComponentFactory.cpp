@@ -46,8 +46,9 @@ constexpr Creator kCreators[kComponentTypeCount] = {
 
 TNuvoObject* TNuvoBaseList::CreateByType(uint8_t typeByte) {
     const uint8_t type = typeByte & 0x7F;
-    if (type >= kComponentTypeCount || !kCreators[type]) return nullptr;
-    return kCreators[type](*this);
+    if (type >= kComponentTypeCount || type == LT_NONE || type == LT_AUDIO || type == LT_MAP) return nullptr;
+    if (kCreators[type]) return kCreators[type](*this);
+    return ExtraCreator ? ExtraCreator(*this, type) : nullptr;
 }
 
 } // namespace nuvo

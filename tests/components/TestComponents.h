@@ -34,6 +34,8 @@ public:
     std::string Text;
     int32_t FontStyle = 0;
     int ResetCount = 0;
+    int PressedTicks = 0;
+    int Ticks = 0;
     int CabinetEvents = 0; // attached +1, detached -1
     std::unique_ptr<TDIBX> OwnSurface;
     TNuvoRef<TNuvoObject> CopyOf;   // makes this an afterimage of that image
@@ -68,6 +70,11 @@ public:
     void SetFontStyle(int32_t v) override { FontStyle = v; }
     TCustomDIBX* GetSurface() const override { return OwnSurface.get(); }
     TNuvoObject* GetAfterimageSource() const override { return CopyOf.get(); }
+    void DoPressedTick() override { ++PressedTicks; }
+    bool Tick() override {
+        ++Ticks;
+        return TNuvoControl::Tick();
+    }
     void CabinetAttached() override { ++CabinetEvents; }
     void CabinetDetached() override { --CabinetEvents; }
 
