@@ -7,6 +7,7 @@
 #include "components/NuvoBaseList.h"
 #include "render/DIBX.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -81,6 +82,40 @@ public:
     void Paint() override {
         TCustomDIBX* surface = GetDrawSurface();
         if (surface && PaintsSelf.value_or(true)) surface->FillRect(GetScreenRect(), surface->ColorToPixel(GetColor()));
+        TNuvoControl::Paint();
+    }
+};
+
+// A picture with a mask at an alpha, as image components paint: a soft disc
+// of horizontal colour bands.
+class TTestImage : public TNuvoControl {
+public:
+    TTestImage(TNuvoBaseList* owner, int32_t size, int32_t color1, int32_t color2)
+        : TNuvoControl(owner), Picture(size, size, 32), Mask(size, size, 8) {
+        for (int32_t y = 0; y < size; ++y)
+            for (int32_t x = 0; x < size; ++x) {
+                const int32_t color = (x / 4) % 2 ? color1 : color2;
+                Picture.SetPixel(x, y, Picture.ColorToPixel(color));
+                const int32_t dx = 2 * x + 1 - size, dy = 2 * y + 1 - size;
+                const int32_t d2 = dx * dx + dy * dy, r2 = size * size;
+                Mask.SetPixel(x, y, d2 >= r2 ? 0 : std::min(255, (r2 - d2) * 512 / r2));
+            }
+        SetBounds(0, 0, size, size);
+    }
+    TDIBX Picture;
+    TDIBX Mask;
+    int32_t Alpha = 255;
+    uint8_t GetCompoType() const override { return LT_IMAGES; }
+    int32_t GetAlpha() const override { return Alpha; }
+    void SetAlpha(int32_t v) override {
+        Alpha = v;
+        Invalidate();
+    }
+    void Paint() override {
+        TCustomDIBX* surface = GetDrawSurface();
+        if (surface && surface->BitCount() == Picture.BitCount())
+            surface->DrawAlphaMask(GetAbsLeft(), GetAbsTop(), Picture, makeRect(0, 0, GetWidth(), GetHeight()), Mask,
+                                   Alpha);
         TNuvoControl::Paint();
     }
 };
