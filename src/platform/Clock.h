@@ -20,6 +20,13 @@ public:
     virtual uint64_t TickMs() = 0;
     // The local date and time now.
     virtual LocalTime Now() = 0;
+    // The frame loop calls this once at the end of every frame. The virtual
+    // clock advances its fixed step here (and nowhere else); real clocks
+    // ignore it.
+    virtual void FrameEnded() {}
+    // Gives the processor away for about ms milliseconds; the virtual clock
+    // returns at once without advancing.
+    virtual void Sleep(uint32_t ms) { (void)ms; }
 };
 
 } // namespace nuvo::platform
