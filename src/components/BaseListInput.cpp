@@ -156,9 +156,11 @@ bool TNuvoBaseList::closeByRightClick(TNuvoBase& base) {
 void TNuvoBaseList::updateCursor(TNuvoBase& base, const TNuvoControl* found) {
     std::string wanted = found ? found->GetEffectiveCursor() : std::string();
     if (wanted.empty() && Host) wanted = Host->DefaultCursor();
-    // A file is asked for once, not every frame, even when it failed to load.
-    if (wanted == base.CursorFile) return;
     base.CursorFile = wanted;
+    // A file is asked for once, not every frame, even when it failed to load.
+    // What the window shows is the registry's (one window for both bases).
+    if (wanted == shownCursor_) return;
+    shownCursor_ = wanted;
     if (Host) Host->ShowCursor(wanted);
 }
 

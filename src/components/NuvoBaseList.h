@@ -259,6 +259,8 @@ private:
     std::unique_ptr<TCustomWipe> transition_;
     std::vector<TNuvoRef<TNuvoControl>> rclickList_;
     bool soundEnabled_ = true;
+    // The cursor file the window was last asked to show ("" the arrow).
+    std::string shownCursor_;
 
     // Key tables, one byte per virtual key.
     std::array<std::array<uint8_t, 256>, 5> keys_{};

@@ -455,7 +455,7 @@ public:
     virtual TPoint ScreenToLocal(TPoint p) const { return p; }
     // Whether the registry names the object "object<n>" when listing it.
     virtual bool WantsAutoName() const { return true; }
-    // Film animations (the film manager is not part of the object model).
+    // Film animations: plays a film file on the object, or starts it again.
     virtual void StartMotion(std::string_view /*fileName*/) {}
     virtual void RestartMotion() {}
     // True when the right click closed the object.

@@ -333,6 +333,24 @@ TEST_F(Input, CursorsAreShownOncePerChange) {
     frame();
     frame();
     EXPECT_EQ(host.Shown, (std::vector<std::string>{"hand.cur", "beam.cur", "wait.cur", ""}));
+
+    // One window shows the cursor of whichever base is in front, and a reset
+    // does not forget what it shows.
+    registry.MouseMove(60, 55);
+    frame();
+    registry.StartTransition(1, WP_NONE, false, true, 0, 0);
+    frame();
+    EXPECT_EQ(host.Shown.back(), "") << "the other base has nothing with a cursor under the mouse";
+    registry.StartTransition(0, WP_NONE, false, true, 0, 0);
+    frame();
+    EXPECT_EQ(host.Shown.back(), "beam.cur");
+    const size_t asked = host.Shown.size();
+    registry.Reset();
+    frame();
+    EXPECT_EQ(host.Shown.size(), asked + 1);
+    EXPECT_EQ(host.Shown.back(), "");
+    frame();
+    EXPECT_EQ(host.Shown.size(), asked + 1);
 }
 
 } // namespace
