@@ -206,6 +206,8 @@ void TNuvoBaseList::Clear() {
 // ---- Screens -------------------------------------------------------------------------------
 
 void TNuvoBaseList::SetSize(int32_t width, int32_t height) {
+    // A running transition keeps tables sized for the old screens.
+    transition_.reset();
     width_ = std::clamp(width, 1, kMaxSurfaceSide);
     height_ = std::clamp(height, 1, kMaxSurfaceSide);
     const int bitCount = SurfaceBitCount();

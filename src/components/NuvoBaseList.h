@@ -104,7 +104,8 @@ public:
     int ActiveIndex = 0;
     int32_t GetWidth() const override { return width_; }
     int32_t GetHeight() const override { return height_; }
-    // Resizes BackSurface and both bases (every surface is made anew).
+    // Resizes BackSurface and both bases (every surface is made anew); a
+    // running transition ends.
     void SetSize(int32_t width, int32_t height);
     // The registry's own composition surface.
     TDIBX BackSurface;

@@ -260,6 +260,13 @@ TEST_F(Registry, StartTransitionRules) {
     EXPECT_EQ(r.Transition(), nullptr);
     EXPECT_EQ(r.TransitionDuration(), 0);
     r.SetTransitionElapsed(5);
+
+    // New screen sizes end a running transition (it was made for the old ones).
+    ASSERT_NE(r.StartTransition(0, WP_RIPPLE, false, true, 0, 100), nullptr);
+    r.SetSize(80, 60);
+    EXPECT_EQ(r.Transition(), nullptr);
+    r.SetTransitionElapsed(50);
+    r.Paint();
 }
 
 class TSurfaceHost : public IBaseListHost {
