@@ -71,6 +71,17 @@ struct TProgramContext {
     // down by FrameDelta and trace lines show TimeCounter.
     int32_t TimeCounter = 0;
     int32_t FrameDelta = 0;
+    // Frames run so far (@UpdateCount).
+    int32_t FrameCount = 0;
+    // The length a frame aims at, in milliseconds; also the time unit of
+    // particles.
+    int32_t FramePeriod = 16;
+    // Every FpsDivisor-th frame is composed and presented.
+    int32_t FpsDivisor = 1;
+
+    // Where the save file goes when set (a native folder); otherwise the
+    // project decides (SavePath).
+    std::string SaveFolder;
 
     // Shows a message box through Dialogs.
     platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,

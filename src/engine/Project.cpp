@@ -202,6 +202,7 @@ bool TProject::discSearch(const std::string& titleId) {
 // ---- the save file ------------------------------------------------------------
 
 std::string TProject::SavePath() {
+    if (!context_.SaveFolder.empty()) return platform::joinPath(context_.SaveFolder, "save.dat");
     if (!context_.Args.empty()) return platform::joinPath(context_.Args[0], "save.dat");
     if (SaveFilePathKnown) return SaveFilePath;
     namespace fs = std::filesystem;

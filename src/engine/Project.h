@@ -55,9 +55,10 @@ public:
     // disk and its extension is not in NoPromptExtensions, the answer of the
     // disk prompt; else false.
     bool EnsureAvailable(std::string_view name);
-    // The save file's native path: beside the data folder given on the
-    // command line, else beside the program when that folder is writable,
-    // else in a per-user folder named after the title. Raises
+    // The save file's native path: in the context's SaveFolder when one is
+    // set, else beside the data folder given on the command line, else beside
+    // the program when that folder is writable, else in a per-user folder
+    // named after the title. Raises
     // "データファイルを作成することができません" when no folder can be made.
     std::string SavePath();
 

@@ -1,68 +1,194 @@
-// nuvoplayer: the entry of the player program.
-#include "archive/VrFileManager.h"
-#include "base/Cp932.h"
+// nuvoplayer: the entry of the player program. It takes its own "--"
+// options out of the command line, runs the start-up rules of the entry,
+// and then either the settings dialog or the title, in a window (SDL with
+// GTK dialogs) or headless (the virtual clock and the input script).
 #include "base/Error.h"
+#include "engine/TraceSink.h"
+#include "platform/Backend.h"
+#include "platform/Fonts.h"
+#include "platform/GtkDialogs.h"
+#include "platform/InputScript.h"
+#include "platform/Locale.h"
 #include "platform/System.h"
+#include "shell/FormView.h"
+#include "shell/PlayerOptions.h"
+#include "shell/PlayerRun.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
 
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+using namespace nuvo;
+
 namespace {
 
-void usage() {
-    std::printf(
-        "usage: nuvoplayer [DATA_FOLDER [ARCHIVE...]]\n"
-        "       nuvoplayer /config\n"
-        "\n"
-        "Runs the title found in DATA_FOLDER (or beside the program), reading its\n"
-        "folders, its game.dat archive and any further archives named.\n"
-        "/config opens the settings dialog.\n");
+int settingsDialog(platform::ISystem& system) {
+    const TSettingsLocation where = LocateSettings(system);
+    TConfigDialogModel model(TIniFile::Load(where.readPath));
+    platform::SettingsDialogContent content;
+    content.caption = TConfigDialogModel::kCaption;
+    content.checkCaption = TConfigDialogModel::kCheckSoundCaption;
+    content.labelCaption = TConfigDialogModel::kLabelBuffCaption;
+    content.okCaption = TConfigDialogModel::kOkCaption;
+    content.cancelCaption = TConfigDialogModel::kCancelCaption;
+    content.minPosition = TConfigDialogModel::kTrackMin;
+    content.maxPosition = TConfigDialogModel::kTrackMax;
+    content.checked = model.CheckSound();
+    content.position = model.TrackPosition();
+    content.infoText = [&](int position) {
+        model.SetTrackPosition(position);
+        return model.BuffInfoText();
+    };
+    content.delayEnabled = [&](bool checked) {
+        model.SetCheckSound(checked);
+        return model.DelayControlsEnabled();
+    };
+    std::string error;
+    if (!platform::runSettingsDialog(content, error)) {
+        if (error.empty()) return kExitOk; // cancelled
+        std::fprintf(stderr, "nuvoplayer: the settings dialog cannot be shown: %s\n", error.c_str());
+        return kExitFailed;
+    }
+    model.SetCheckSound(content.checked);
+    model.SetTrackPosition(content.position);
+    try {
+        model.ApplyOk().Save(where.writePath);
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s: %s\n", where.writePath.c_str(), e.what());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+std::string readTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw EPlayerOptionError("the input script " + path + " cannot be read");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// What both ways of running share.
+TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& system, platform::IFontCatalog* fonts) {
+    TFormViewSetup setup;
+    setup.System = &system;
+    setup.Fonts = fonts;
+    setup.Args = options.Args;
+    setup.SettingsPath = LocateSettings(system).readPath;
+    setup.SaveFolder = options.SaveDir;
+    setup.Japanese = platform::primaryLanguageIsJapanese();
+    if (!options.TraceFile.empty()) setup.Trace = TTraceSink::OpenFile(options.TraceFile);
+    if (!options.DumpVarsFile.empty()) {
+        const std::string path = options.DumpVarsFile;
+        setup.BeforeVariablesFreed = [path](const TParamCollection& vars) { WriteVariableDump(vars, path); };
+    }
+    return setup;
+}
+
+int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
+    platform::HeadlessOptions headless;
+    if (!options.InputFile.empty()) {
+        headless.script = readTextFile(options.InputFile);
+        headless.scriptName = options.InputFile;
+    }
+    headless.frameMs = options.StepMs;
+    if (options.Date) headless.startTime = *options.Date;
+    std::unique_ptr<platform::IBackend> backend;
+    try {
+        backend = platform::createHeadlessBackend(headless);
+    } catch (const platform::EInputScriptError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s: %s\n", options.InputFile.c_str(), e.what());
+        return kExitUsage;
+    }
+    if (!options.ShotsDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.ShotsDir, ec);
+        if (!std::filesystem::is_directory(options.ShotsDir)) {
+            std::fprintf(stderr, "nuvoplayer: the screenshot folder %s cannot be made\n", options.ShotsDir.c_str());
+            return kExitFailed;
+        }
+    }
+    auto fonts = platform::createFontconfigCatalog();
+    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    setup.Window = &backend->Window();
+    setup.Clock = &backend->Clock();
+    setup.Dialogs = &backend->Dialogs();
+    setup.PacingThread = false;
+    auto view = std::make_unique<TFormView>(std::move(setup));
+    if (view->StartupFailed()) {
+        const std::string why = view->StartupError();
+        view.reset();
+        std::fprintf(stderr, "nuvoplayer: %s\n", why.c_str());
+        return kExitFailed;
+    }
+    const int code = RunHeadlessFrames(*view, *backend, options);
+    view.reset();
+    return code;
+}
+
+int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
+    std::unique_ptr<platform::IBackend> backend = platform::createSdlBackend();
+    const bool japanese = platform::primaryLanguageIsJapanese();
+    std::unique_ptr<platform::GtkDialogs> gtk = platform::createGtkDialogs(japanese);
+    auto fonts = platform::createFontconfigCatalog();
+    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    setup.Window = &backend->Window();
+    setup.Clock = &backend->Clock();
+    // Without GTK (no display for it) the backend's own boxes serve.
+    setup.Dialogs = gtk ? static_cast<platform::IDialogs*>(gtk.get()) : &backend->Dialogs();
+    if (gtk) setup.Waker = platform::wakeGtkDialogs;
+    TFormView* current = nullptr;
+    if (gtk) gtk->SetWhileOpen([&current] {
+            if (current) current->ServeModal();
+        });
+    auto view = std::make_unique<TFormView>(std::move(setup));
+    current = view.get();
+    int code = kExitOk;
+    if (view->StartupFailed()) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", view->StartupError().c_str());
+        code = kExitFailed;
+    } else {
+        view->RunLoop();
+    }
+    current = nullptr;
+    view.reset();
+    return code;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-            usage();
-            return 0;
-        }
-        args.emplace_back(argv[i]);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    TPlayerOptions options;
+    try {
+        options = ParsePlayerOptions(arguments);
+    } catch (const EPlayerOptionError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        return kExitUsage;
     }
-    auto system = nuvo::platform::createLinuxSystem();
-    nuvo::TEntryHooks hooks;
-    hooks.runSettingsDialog = [&] {
-        const auto where = nuvo::LocateSettings(*system);
-        nuvo::TConfigDialogModel model(nuvo::TIniFile::Load(where.readPath));
-        std::fprintf(stderr,
-                     "nuvoplayer: the settings dialog window is not part of this build yet; "
-                     "current settings (%s): DirectSound=%d DelayTime=%s\n",
-                     where.readPath.c_str(), model.CheckSound() ? 1 : 0, model.BuffInfoText().c_str());
-    };
+    if (options.Help) {
+        std::fputs(PlayerUsage(), stdout);
+        return kExitOk;
+    }
+    TWatchdog watchdog(options.TimeoutSeconds);
+    auto system = platform::createLinuxSystem();
+    TEntryHooks hooks;
+    hooks.runSettingsDialog = [&] { return settingsDialog(*system); };
     hooks.runPlayer = [&] {
-        const auto where = nuvo::LocateSettings(*system);
-        const auto settings = nuvo::LoadSettings(nuvo::TIniFile::Load(where.readPath));
-        std::fprintf(stderr, "nuvoplayer: settings read from %s (DirectSound=%d, DelayTime=%d ms)\n",
-                     where.readPath.c_str(), settings.SettingDirectSound ? 1 : 0, settings.SettingDelayTime);
-        nuvo::TVrFileManager files(system.get(), nullptr);
         try {
-            nuvo::SetUpDataSources(files, args, *system);
-        } catch (const nuvo::ENuvoError& e) {
+            return options.Headless ? runHeadless(options, *system) : runDesktop(options, *system);
+        } catch (const EPlayerOptionError& e) {
             std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
-            return 0;
+            return static_cast<int>(kExitUsage);
+        } catch (const ENuvoError& e) {
+            std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+            return static_cast<int>(kExitFailed);
         }
-        std::fprintf(stderr, "nuvoplayer: data folder %s, %d archive(s) besides the in-memory one\n",
-                     files.BaseFolder().c_str(), files.ArchiveCount() - 1);
-        if (!files.Exists("nuvo.npb"))
-            std::fprintf(stderr, "nuvoplayer: the project file nuvo.npb was not found there\n");
-        std::fprintf(stderr, "nuvoplayer: the main window is not part of this build yet, so the title is not run\n");
-        // The entry ends with 0 in every case, like the silent stops of start-up.
-        return 0;
     };
-    return nuvo::RunEntry(args, *system, hooks);
+    return RunEntry(options.Args, *system, hooks);
 }

@@ -88,8 +88,7 @@ int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, co
     auto guard = system.TryLock(InstanceGuardName(args, system.ExecutableFolder()));
     if (!guard) return 0;
     if (IsConfigArgument(args)) {
-        if (hooks.runSettingsDialog) hooks.runSettingsDialog();
-        return 0;
+        return hooks.runSettingsDialog ? hooks.runSettingsDialog() : 0;
     }
     return hooks.runPlayer ? hooks.runPlayer() : 0;
 }

@@ -32,8 +32,8 @@ void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& arg
 
 // What the entry hands on to the parts of the program that exist.
 struct TEntryHooks {
-    // Runs the settings dialog until it closes.
-    std::function<void()> runSettingsDialog;
+    // Runs the settings dialog until it closes; returns the exit code.
+    std::function<int()> runSettingsDialog;
     // Creates the main window and runs the program; returns the exit code.
     std::function<int()> runPlayer;
 };

@@ -1,0 +1,76 @@
+// The player's own command-line options. Every argument that begins with
+// "--" is ours and is taken out before the title's command line (a data
+// folder and further archives, or "/config") is read:
+//
+//   nuvoplayer [--headless [--frames N] [--step MS] [--input FILE]
+//              [--shots DIR] [--shot-at F1,F2,...|--shot-every K]
+//              [--date YYYY-MM-DDTHH:MM:SS]] [--dump-vars FILE] [--trace FILE]
+//              [--save-dir DIR] [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
+//
+// The options of the virtual clock and the screenshots need --headless.
+#pragma once
+
+#include "platform/Clock.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvo {
+
+// Exit codes of the player.
+enum : int {
+    kExitOk = 0,
+    // The title could not be started or the run failed (a file not written).
+    kExitFailed = 1,
+    // A bad option or input script.
+    kExitUsage = 2,
+    // A headless dialog the input script had no answer for.
+    kExitUnanswered = 3,
+    // --timeout ran out.
+    kExitTimeout = 4,
+};
+
+class EPlayerOptionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TPlayerOptions {
+    bool Help = false;
+    bool Headless = false;
+    // Frames to run (-1: until the title ends).
+    int64_t Frames = -1;
+    int32_t StepMs = 16;
+    std::string InputFile;
+    std::string ShotsDir;
+    std::vector<int64_t> ShotAt;
+    int64_t ShotEvery = 0;
+    std::string DumpVarsFile;
+    std::string TraceFile;
+    std::optional<platform::LocalTime> Date;
+    std::string SaveDir;
+    // Wall-clock limit of the run (0: none).
+    double TimeoutSeconds = 0;
+    // What is left: the title's command line.
+    std::vector<std::string> Args;
+
+    // Whether frame f (counted from 0) is to be captured.
+    bool WantsShot(int64_t frame) const;
+};
+
+// Raises EPlayerOptionError with a message for a person.
+TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments);
+
+// "YYYY-MM-DDTHH:MM:SS" (a "T" or a blank between date and time) with its
+// day of the week; raises EPlayerOptionError on anything else, or on a date
+// that does not exist.
+platform::LocalTime ParseDateOption(std::string_view text);
+
+// The usage text.
+const char* PlayerUsage();
+
+} // namespace nuvo

@@ -1,0 +1,24 @@
+page version=116 result=int
+VarNew "clicks" type=int value={0}
+VarNew "keyhits" type=int value={0}
+VarNew "wheels" type=int value={0}
+VarNew "updates" type=int value={0}
+VarNew "when" type=str value={IntToStr(@Year) ++ "-" ++ IntToStr(@Month) ++ "-" ++ IntToStr(@Day) ++ " " ++ IntToStr(@Hour) ++ ":" ++ IntToStr(@Min) ++ ":" ++ IntToStr(@Sec)}
+VarNew "week" type=int value={@Week}
+VarNew "firstrandom" type=int value={Random(1000000)}
+VarNew "screen" type=str value={IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight) ++ " " ++ @Title}
+Calc {SetProp("", 8, 255)}
+Label "loop"
+If {@LClick}
+  Calc {clicks = clicks + 1}
+  Calc {SetProp("", 8, 65280)}
+If {@KeyClick[13]}
+  Calc {keyhits = keyhits + 1}
+  Calc {SetProp("", 8, 16711680)}
+If {@KeyClick[27]}
+  Terminate
+If {@WheelUp}
+  Calc {wheels = wheels + 1}
+Calc {updates = @UpdateCount}
+Wait
+Jump "start.nsb" index=9
