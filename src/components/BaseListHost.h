@@ -12,7 +12,9 @@
 
 namespace nuvo {
 
+class ScriptContext;
 class TNuvoControl;
+class TPelkCollection;
 
 class IBaseListHost {
 public:
@@ -34,6 +36,13 @@ public:
     // change and reloads them after it.
     virtual void ReleasePictures() {}
     virtual void RestorePictures() {}
+    // The layered-image cache image components take their frames from
+    // (borrowed; it outlives the registry's components). None: images show
+    // no pictures.
+    virtual TPelkCollection* PictureCache() { return nullptr; }
+    // The script context expressions kept by components (an image's
+    // LoopWait) are evaluated in. None: they count as no value.
+    virtual ScriptContext* Script() { return nullptr; }
     // Sound was switched on or off: every media manager follows.
     virtual void SoundEnabledChanged(bool enabled) { (void)enabled; }
 };

@@ -2,6 +2,8 @@
 // save records' type bytes. A row stays empty until its class exists; types
 // without a class (LT_NONE, LT_AUDIO, LT_MAP) stay empty for good.
 #include "components/NuvoBaseList.h"
+#include "components/NuvoBox.h"
+#include "components/NuvoImages.h"
 
 namespace nuvo {
 
@@ -14,13 +16,13 @@ template <class T> TNuvoObject* create(TNuvoBaseList& registry) { return registr
 constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,               // LT_NONE
     nullptr,               // LT_AUDIO
-    nullptr,               // LT_BOX
+    &create<TNuvoBox>,     // LT_BOX
     nullptr,               // LT_BUTTON
     nullptr,               // LT_CINEMA
     nullptr,               // LT_EDIT
     nullptr,               // LT_FIRE
     nullptr,               // LT_HTTP
-    nullptr,               // LT_IMAGES
+    &create<TNuvoImages>,  // LT_IMAGES
     nullptr,               // LT_LABEL
     nullptr,               // LT_MAP
     nullptr,               // LT_MEMO
@@ -32,7 +34,7 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,               // LT_SOUND
     nullptr,               // LT_MAPIMG
     nullptr,               // LT_WAVE
-    nullptr,               // LT_TILE
+    &create<TNuvoTile>,    // LT_TILE
     nullptr,               // LT_SLIDER
     nullptr,               // LT_SCROLLBAR
     nullptr,               // LT_GAUGE

@@ -139,8 +139,8 @@ void TCommand::LoadState(TStream& s) {
     if (auto f = commandOps(TypeCode()).LoadState) f(*this, s);
 }
 
-void TCommand::Abort() {
-    if (auto f = commandOps(TypeCode()).Abort) f(*this);
+void TCommand::Abort(TCallMan& callState) {
+    if (auto f = commandOps(TypeCode()).Abort) f(callState, *this);
 }
 
 void TCommand::SaveToStream(TStream& s, int32_t version) {

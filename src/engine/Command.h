@@ -135,7 +135,7 @@ public:
     virtual void SaveState(std::unique_ptr<TKvMemoryStream>& stream);
     virtual void LoadState(TStream& s);
     // Cancels an in-progress command.
-    virtual void Abort();
+    virtual void Abort(TCallMan& callState);
     // The interpreter counts a step that ran such a command as a waiting step.
     virtual bool IsWaitKind() const { return false; }
 

@@ -28,6 +28,17 @@ TCommandOps waitOps() {
     return ops;
 }
 
+TCommandOps flipOps() {
+    TCommandOps ops{"Flip"};
+    ops.Begin = flipBegin;
+    ops.Execute = flipExecute;
+    ops.BlocksEvents = flipBlocksEvents;
+    ops.SaveState = flipSaveState;
+    ops.LoadState = flipLoadState;
+    ops.Abort = flipAbort;
+    return ops;
+}
+
 // By code. Kinds whose behaviour the player does not have yet keep the
 // defaults (they move on to the next command).
 const std::array<TCommandOps, kCommandKindCount> kOps = {
@@ -39,18 +50,18 @@ const std::array<TCommandOps, kCommandKindCount> kOps = {
     executes("Call", callExecute),           // 5
     executes("Exit", exitExecute),           // 6
     waitOps(),                               // 7
-    kind("BoxNew"),                          // 8
-    kind("ImgNew"),                          // 9
+    executes("BoxNew", createExecute),        // 8
+    executes("ImgNew", createExecute),        // 9
     kind("MesNew"),                          // 10
     kind("Timer"),                           // 11
     kind("Movie"),                           // 12
-    kind("Flip"),                            // 13
+    flipOps(),                               // 13
     executes("Calc", calcExecute),           // 14
     executes("VarNew", varNewExecute),       // 15
     executes("VarDel", varDelExecute),       // 16
-    kind("GetProp"),                         // 17
-    kind("SetProp"),                         // 18
-    kind("ObjDel"),                          // 19
+    executes("GetProp", getPropExecute),      // 17
+    executes("SetProp", setPropExecute),      // 18
+    executes("ObjDel", objDelExecute),        // 19
     kind("TextIns"),                         // 20
     kind("MovieStop"),                       // 21
     kind("ClrHist"),                         // 22
@@ -81,7 +92,7 @@ const std::array<TCommandOps, kCommandKindCount> kOps = {
     kind("ClrRead"),                         // 47
     kind("MapImgNew"),                       // 48
     kind("WaveNew"),                         // 49
-    kind("TileNew"),                         // 50
+    executes("TileNew", createExecute),       // 50
     kind("SliderNew"),                       // 51
     kind("ScrollbarNew"),                    // 52
     kind("GaugeNew"),                        // 53

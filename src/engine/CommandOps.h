@@ -31,7 +31,7 @@ struct TCommandOps {
     bool (*BlocksEvents)(const TCommand& command) = nullptr;
     void (*SaveState)(TCommand& command, std::unique_ptr<TKvMemoryStream>& stream) = nullptr;
     void (*LoadState)(TCommand& command, TStream& s) = nullptr;
-    void (*Abort)(TCommand& command) = nullptr;
+    void (*Abort)(TCallMan& callState, TCommand& command) = nullptr;
 };
 
 // The operations of code (0 .. 60); any other code gives an entry of

@@ -9,7 +9,10 @@
 namespace nuvo {
 
 class TCallMan;
+class TComComponent;
 class TCommand;
+class TNuvoBaseList;
+class TNuvoObject;
 class TKvMemoryStream;
 class TPage;
 class TStream;
@@ -42,6 +45,25 @@ void waitLoadState(TCommand& c, TStream& s);
 void calcExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void varNewExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void varDelExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
+// Components (ComponentCommands.cpp).
+// The registry the component commands act on, or none.
+TNuvoBaseList* componentRegistry(TCallMan& cm);
+// Sets a new component's properties from a creating command's expressions,
+// in the application order, with the defaults for values missing.
+void ApplyProperties(TCallMan& cm, const TComComponent& command, TNuvoObject& object);
+void createExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // BoxNew, ImgNew, TileNew
+void getPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void setPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void objDelExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
+// Flip (FlipCommand.cpp).
+void flipBegin(TCallMan& cm, TCommand& c);
+void flipExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+bool flipBlocksEvents(const TCommand& c);
+void flipSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream);
+void flipLoadState(TCommand& c, TStream& s);
+void flipAbort(TCallMan& cm, TCommand& c);
 
 } // namespace run
 } // namespace nuvo

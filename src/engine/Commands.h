@@ -216,6 +216,18 @@ public:
     TExpr KindExpr, DurationExpr, ReverseExpr, ModeExpr;
     TExprList NameExprs;
     TExpr FreeOldExpr, ParamAExpr, ParamBExpr, MaskNameExpr, BlockedExpr;
+
+    // The switch stays in progress over frames (the command yields them).
+    bool IsWaitKind() const override { return Waits != 0; }
+    // The run state from Begin until the screens have switched: the phase
+    // (0 to 3), the frame clock when the transition's time began, whether
+    // events are held back and the outgoing screen's children freed, and
+    // whether the command yields frames.
+    int32_t Phase = 0;
+    int32_t StartTime = 0;
+    uint8_t Blocked = 0;
+    uint8_t FreeOld = 0;
+    uint8_t Waits = 0;
 };
 
 class TComCalc final : public TCommand {

@@ -7,7 +7,7 @@
 namespace nuvo {
 namespace {
 
-constexpr std::array<const char*, 12> kTexts = {
+constexpr std::array<const char*, 13> kTexts = {
     "情報",
     "警告",
     "プロジェクトがありません",
@@ -20,6 +20,7 @@ constexpr std::array<const char*, 12> kTexts = {
     "リビルドしてください",
     "不正なコマンド",
     "データファイルを作成することができません",
+    "プロパティ指定が不正です",
 };
 
 } // namespace

@@ -19,6 +19,7 @@ enum class EngineText {
     Rebuild,              // "リビルドしてください"
     BadCommand,           // "不正なコマンド"
     CannotCreateDataFile, // "データファイルを作成することができません"
+    BadProperty,          // "プロパティ指定が不正です"
 };
 
 // The Shift-JIS text.

@@ -252,7 +252,7 @@ void restartAll(TCallMan& cm, const TComPCReset& cmd, TPage*& page, int32_t& ind
         if (frame.EventSource || !frame.Started || frame.PageName.empty()) continue;
         try {
             TPage* p = cm.GetPage(frame.PageName, false);
-            if (frame.PC >= 0 && frame.PC < p->Commands.Count()) p->Commands.At(frame.PC)->Abort();
+            if (frame.PC >= 0 && frame.PC < p->Commands.Count()) p->Commands.At(frame.PC)->Abort(cm);
         } catch (const ENuvoError&) {
         }
     }

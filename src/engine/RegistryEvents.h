@@ -23,6 +23,7 @@ public:
     void RemoveAll() override;
     TEventSenderRef FindSender(std::string_view name) override;
     void ResetComponents() override;
+    TNuvoBaseList* Components() override { return &bases_; }
 
 private:
     TNuvoBaseList& bases_;

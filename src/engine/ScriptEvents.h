@@ -17,6 +17,8 @@
 
 namespace nuvo {
 
+class TNuvoBaseList;
+
 // The component that raised an event, as the interpreter holds it: the
 // running handler's source and the sources saved in call frames. A sender
 // outlives its component; it then no longer exists and has no name. Whether
@@ -64,6 +66,9 @@ public:
     virtual TEventSenderRef FindSender(std::string_view name) = 0;
     // Resets the base screens and frees every component (the Reset command).
     virtual void ResetComponents() = 0;
+    // The registry itself, for the commands that create, change and delete
+    // components and switch the screens; none leaves them without effect.
+    virtual TNuvoBaseList* Components() { return nullptr; }
 };
 
 } // namespace nuvo

@@ -1,0 +1,241 @@
+// The commands that create components from their property expressions and
+// those that read, write and delete single components: BoxNew, ImgNew,
+// TileNew (through ApplyProperties, shared by every creating kind), GetProp,
+// SetProp and ObjDel. Each moves to the next command before its work, so an
+// error it raises leaves the script after it.
+#include "components/NuvoBaseList.h"
+#include "components/NuvoImages.h"
+#include "components/PropertyDispatch.h"
+#include "engine/CallMan.h"
+#include "engine/CommandRuntime.h"
+#include "engine/Commands.h"
+#include "engine/EngineMessages.h"
+#include "engine/ProgramContext.h"
+#include "script/NuvoParser.h"
+#include "script/Param.h"
+#include "script/ParamCollection.h"
+
+#include <array>
+
+namespace nuvo::run {
+namespace {
+
+// The order in which a new component's properties are applied: name,
+// parent and source first, the zooms and the zoom flag before the size, the
+// size before the position, the rest ascending with a few moved.
+constexpr std::array<uint8_t, kPropCount> makePropertyOrder() {
+    std::array<uint8_t, kPropCount> order{};
+    size_t n = 0;
+    const auto add = [&](int p) { order[n++] = static_cast<uint8_t>(p); };
+    const auto range = [&](int from, int to) {
+        for (int p = from; p <= to; ++p)
+            add(p);
+    };
+    for (int p : {0, 1, 2, 7, 132, 100, 5, 6, 3, 4, 8, 157, 9, 10, 11, 12, 13, 14, 159, 160})
+        add(p);
+    range(15, 24);
+    for (int p : {153, 154, 155, 156})
+        add(p);
+    range(25, 29);
+    add(162);
+    range(30, 79);
+    add(161);
+    range(80, 99);
+    range(101, 131);
+    range(133, 152);
+    for (int p : {158, 163, 164})
+        add(p);
+    return order;
+}
+
+constexpr std::array<uint8_t, kPropCount> kPropertyOrder = makePropertyOrder();
+
+constexpr bool isPermutation(const std::array<uint8_t, kPropCount>& order) {
+    std::array<bool, kPropCount> seen{};
+    for (uint8_t p : order) {
+        if (p >= kPropCount || seen[p]) return false;
+        seen[p] = true;
+    }
+    return true;
+}
+static_assert(isPermutation(kPropertyOrder), "every property exactly once");
+
+// Properties a creating command never applies, whatever its mask says.
+constexpr bool neverApplied(int p) {
+    switch (p) {
+    case PR_CARETX:
+    case PR_CARETY:
+    case PR_APPEARX:
+    case PR_APPEARY:
+    case PR_PLAYING:
+    case PR_COMPOTYPE:
+    case PR_PLUSX:
+    case PR_PLUSY:
+    case PR_CARETHEIGHT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value a property takes when its expression yields none.
+std::unique_ptr<TCustomParam> defaultValue(int p) {
+    const uint8_t type = propertyTypeInfo(p)->type;
+    std::unique_ptr<TCustomParam> v = CreateValue(type);
+    switch (p) {
+    case PR_ZOOMX:
+    case PR_ZOOMY:
+    case PR_TEXTDELAY:
+        v->SetInteger(256);
+        break;
+    case PR_COLOR:
+    case PR_BORDERCOLOR:
+    case PR_HOVERCOLOR:
+        v->SetInteger(-1);
+        break;
+    case PR_ALPHA:
+        v->SetInteger(255);
+        break;
+    case PR_FONTHEIGHT:
+        v->SetInteger(16);
+        break;
+    case PR_VOLUME:
+        v->SetInteger(1000);
+        break;
+    case PR_WAVELEN:
+        v->SetInteger(100);
+        break;
+    case PR_COLCOUNT:
+    case PR_ROWCOUNT:
+    case PR_AMP:
+    case PR_SMALLCHANGE:
+    case PR_LARGECHANGE:
+    case PR_GLYPHWIDTH:
+    case PR_GLYPHHEIGHT:
+        v->SetInteger(1);
+        break;
+    case PR_VISIBLE:
+    case PR_OVERLAY:
+        v->SetBool(true);
+        break;
+    default:
+        break; // 0, false, 0.0 or the empty string as made
+    }
+    return v;
+}
+
+std::string textOf(TCallMan& cm, const TExpr& e) {
+    const TCustomParam* v = cm.Evaluate(e);
+    return v ? v->AsString() : std::string();
+}
+
+// The component type each creating kind makes, by command code (LT_NONE:
+// none yet).
+uint8_t createdType(uint8_t code) {
+    switch (code) {
+    case TComBoxNew::kCode:
+        return LT_BOX;
+    case TComImgNew::kCode:
+        return LT_IMAGES;
+    case TComTileNew::kCode:
+        return LT_TILE;
+    default:
+        return LT_NONE;
+    }
+}
+
+} // namespace
+
+TNuvoBaseList* componentRegistry(TCallMan& cm) {
+    IScriptEvents* events = cm.Events();
+    return events ? events->Components() : nullptr;
+}
+
+void ApplyProperties(TCallMan& cm, const TComComponent& command, TNuvoObject& object) {
+    TNuvoBaseList* registry = object.Owner();
+    // A control the command gives no parent stands on the active screen.
+    if (registry && object.AsControl() && !object.AsBase()) object.SetParent(registry->ActiveBase());
+    for (uint8_t p : kPropertyOrder) {
+        const TExpr* e = command.PropExprs[p];
+        if (!e || neverApplied(p)) continue;
+        const TCustomParam* value = cm.Evaluate(*e);
+        if (p == PR_NAME) {
+            const std::string name = value ? value->AsString() : std::string();
+            if (!name.empty()) object.SetName(name);
+            continue;
+        }
+        if (p == PR_PARENT) {
+            if (!registry || !object.AsControl() || object.AsBase()) continue;
+            const std::string name = value ? value->AsString() : std::string();
+            TNuvoControl* parent = name.empty() ? nullptr : registry->FindControlByName(name);
+            object.SetParent(parent ? parent : registry->ActiveBase());
+            continue;
+        }
+        if (value) {
+            ApplyProperty(object, p, *value);
+        } else {
+            const std::unique_ptr<TCustomParam> fallback = defaultValue(p);
+            ApplyProperty(object, p, *fallback);
+        }
+    }
+    object.Invalidate();
+}
+
+void createExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComComponent&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    if (!registry) return;
+    TNuvoObject* object = registry->CreateByType(createdType(cmd.TypeCode()));
+    if (!object) return;
+    if (cmd.TypeCode() == TComImgNew::kCode) {
+        // The images keep their own copy of the delay expression: the pause
+        // after their last frame.
+        if (const TExpr* delay = cmd.PropExprs[PR_DELAY]; delay && object->GetCompoType() == LT_IMAGES) {
+            auto copy = std::make_unique<TNuvoParser>();
+            if (!delay->Empty()) copy->Assign(delay->Parser());
+            static_cast<TNuvoCustomImages*>(object)->SetLoopWait(std::move(copy));
+        }
+    }
+    ApplyProperties(cm, cmd, *object);
+}
+
+void getPropExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComGetProp&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    if (!registry) return;
+    TNuvoObject* object = registry->FindByName(textOf(cm, cmd.ComponentExpr));
+    if (!object) return;
+    const TCustomParam* property = cm.Evaluate(cmd.PropertyExpr);
+    if (!property) raiseEngineError(EngineText::BadProperty);
+    const int32_t number = property->AsInteger();
+    TParamCollection* vars = cm.Context().Vars;
+    if (cmd.VarName.empty() || !vars) return;
+    // A missing variable is not made.
+    if (TParamCollectionItem* var = vars->Find(cmd.VarName)) GetProperty(*var->Value(), *object, number);
+}
+
+void setPropExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComSetProp&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    if (!registry) return;
+    TNuvoObject* object = registry->FindByName(textOf(cm, cmd.ComponentExpr));
+    if (!object) return;
+    const TCustomParam* property = cm.Evaluate(cmd.PropertyExpr);
+    if (!property) raiseEngineError(EngineText::BadProperty);
+    const int32_t number = property->AsInteger();
+    if (const TCustomParam* value = cm.Evaluate(cmd.ValueExpr)) SetProperty(*object, number, *value);
+}
+
+void objDelExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComObjDel&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    const std::string name = textOf(cm, cmd.NameExpr);
+    if (!registry || name.empty()) return;
+    if (TNuvoObject* object = registry->FindByName(name)) object->Delete();
+}
+
+} // namespace nuvo::run
