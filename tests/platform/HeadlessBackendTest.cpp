@@ -185,8 +185,28 @@ TEST(HeadlessBackend, DialogsTakeTheScriptsAnswersInOrder) {
     EXPECT_EQ(d.MessageBox("i", "c", MessageButtons::Ok, MessageIcon::Information), MessageResult::Ok);
 }
 
+TEST(HeadlessBackend, AnAnswerIsThereForTheDialogItsFramesClickOpens) {
+    // The quit button's question, asked while the click is delivered; the
+    // answer comes later in the text but in the same frame.
+    struct AskOnQuit : IWindowEvents {
+        IDialogs* dialogs = nullptr;
+        MessageResult result = MessageResult::Cancel;
+        void ToolbarClick(ToolbarButton) override {
+            result = dialogs->MessageBox("q", "c", MessageButtons::YesNo, MessageIcon::Question);
+        }
+    } sink;
+    auto backend = makeBackend("2 toolbar quit\n"
+                               "2 answer no\n");
+    sink.dialogs = &backend->Dialogs();
+    for (int i = 0; i < 3; ++i) {
+        backend->Window().PumpEvents(sink);
+        backend->Clock().FrameEnded();
+    }
+    EXPECT_EQ(sink.result, MessageResult::No);
+}
+
 TEST(HeadlessBackendDeathTest, AnUnansweredDialogEndsTheRun) {
-    // The answer for frame 5 is not there yet at frame 2.
+    // The answer for frame 5 is not there yet at frame 3.
     EXPECT_EXIT(
         {
             auto backend = makeBackend("5 answer yes\n");

@@ -218,7 +218,16 @@ public:
             else movePointer(sink, p.x, p.y, true);
         }
         deliverRepeats(sink);
-        while (next_ < actions_.size() && actions_[next_].frame <= frame_) deliver(sink, actions_[next_++]);
+        // A frame's answers are queued before its other events, so a dialog
+        // that one of them opens finds its answer whatever the line order.
+        size_t end = next_;
+        while (end < actions_.size() && actions_[end].frame <= frame_) ++end;
+        for (size_t i = next_; i < end; ++i)
+            if (actions_[i].kind == InputAction::Kind::Answer) answers_.push_back(actions_[i].answer);
+        while (next_ < end) {
+            const InputAction& a = actions_[next_++];
+            if (a.kind != InputAction::Kind::Answer) deliver(sink, a);
+        }
     }
     void WaitEvents(int32_t) override {}
 
@@ -298,7 +307,7 @@ private:
             if (repeatKey_ == a.key) repeatKey_ = 0;
             sink.KeyUp(a.key);
             break;
-        case Kind::Answer: answers_.push_back(a.answer); break;
+        case Kind::Answer: break; // queued before the frame's events
         case Kind::Quit: sink.CloseRequest(); break;
         case Kind::Activate: sink.Activate(); break;
         case Kind::Deactivate:
