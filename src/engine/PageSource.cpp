@@ -37,15 +37,58 @@ int propertyByName(std::string_view name) {
 
 std::string maskBitText(int bit) { return bit < kPropCount ? propertyName(bit) : "#" + std::to_string(bit); }
 
+// The kinds whose condition, when the source leaves it out, is TRUE: a jump,
+// call, exit, break or continue written without one happens. A truly empty
+// condition (which counts as false) is written cond={}.
+bool condDefaultsTrue(uint8_t code) {
+    switch (code) {
+    case TComJump::kCode:
+    case TComCall::kCode:
+    case TComExit::kCode:
+    case TComBreak::kCode:
+    case TComContinue::kCode:
+        return true;
+    default:
+        return false;
+    }
+}
+
+constexpr const char* kCondField = "cond";
+
+// The stream form of the compiled TRUE.
+const std::string& trueConditionBytes() {
+    static const std::string bytes = [] {
+        SourceLexer lex("{TRUE}", 0);
+        return readExpressionSource(lex);
+    }();
+    return bytes;
+}
+
+std::string exprBytes(const TExpr& e) {
+    TKvMemoryStream s;
+    e.SaveToStream(s);
+    return std::string(s.bytes().begin(), s.bytes().end());
+}
+
 // ---- writing ------------------------------------------------------------------
 
 class FieldDumper final : public TFieldVisitor {
 public:
-    explicit FieldDumper(int32_t version) : version_(version) {}
+    FieldDumper(int32_t version, bool condTrueByDefault) : version_(version), condTrue_(condTrueByDefault) {}
     std::string Out;
 
     void Expr(const char* name, TExpr& e, int32_t since) override {
         if (version_ < since) return;
+        if (condTrue_ && std::string_view(name) == kCondField) {
+            // TRUE is what leaving the field out gives; an empty one is named.
+            if (!e.Empty() && exprBytes(e) != trueConditionBytes()) {
+                field(name, expressionSource(e.Parser()));
+                return;
+            }
+            first_ = false;
+            if (e.Empty()) Out += std::string(" ") + kCondField + "={}";
+            return;
+        }
         field(name, e.Empty() ? std::string() : expressionSource(e.Parser()));
     }
     void Str(const char* name, std::string& s) override { field(name, s.empty() ? std::string() : quoteText(s)); }
@@ -84,6 +127,7 @@ private:
         Out += value;
     }
     int32_t version_;
+    bool condTrue_;
     bool first_ = true;
 };
 
@@ -165,7 +209,11 @@ public:
 
     void Expr(const char* name, TExpr& e, int32_t since) override {
         FieldValue* f = take(name, since);
-        if (!f) return;
+        if (!f) {
+            if (condDefaultsTrue(pc_.kind->code) && std::string_view(name) == kCondField)
+                load(e, trueConditionBytes());
+            return;
+        }
         const auto* v = std::get_if<ExprValue>(&f->value);
         if (!v) fail(name, "an expression in braces");
         load(e, v->bytes);
@@ -397,7 +445,7 @@ std::string writePageSource(const TPage& page) {
         const bool indented = c.Indent >= 0 && c.Indent <= kMaxWrittenIndent;
         if (indented) line.assign(static_cast<size_t>(c.Indent) * 2, ' ');
         line += commandKind(c.TypeCode())->name;
-        FieldDumper dumper(page.Version);
+        FieldDumper dumper(page.Version, condDefaultsTrue(c.TypeCode()));
         c.VisitFields(dumper);
         line += dumper.Out;
         if (!indented) line += " @indent=" + std::to_string(c.Indent);

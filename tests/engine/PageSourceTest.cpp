@@ -44,7 +44,7 @@ If {x > 3}
   Else @runon=0
 Label "top"
 Jump "b.nsb" index=4 cond={y <> 0}
-Call "sub.nsb" index=2 result="r" cond={TRUE} args=[{1}, {"two"}, {x * 2}]
+Call "sub.nsb" index=2 result="r" args=[{1}, {"two"}, {x * 2}]
 Exit {done}
 Wait {ready} time={1000} blocked={TRUE}
 BoxNew PR_NAME={"box"} PR_WIDTH={100}

@@ -3,4 +3,4 @@ WhileInit {i = 0}
 While {i < 3} end=4
   Calc {@Result = @Result + i}
   WhileLoop {i = i + 1} start=1
-Exit {TRUE}
+Exit
