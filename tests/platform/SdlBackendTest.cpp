@@ -237,6 +237,51 @@ TEST_F(SdlWindow, PointerAndKeysReachThePanelAndTheToolbar) {
     EXPECT_EQ(got, expected);
 }
 
+TEST_F(SdlWindow, CursorsFollowTheShapeGiven) {
+    present(picture(0), {{0, 0, 64, 48}});
+    SDL_Event e = mouseEvent(SDL_MOUSEMOTION, 10, 30); // over the panel
+    SDL_PushEvent(&e);
+    pump(window());
+    SDL_Cursor* const arrow = SDL_GetCursor();
+
+    // A monochrome cursor with an inverting pixel, then a two-step animation.
+    CursorShape mono;
+    CursorFrame f;
+    f.width = 3;
+    f.height = 2;
+    f.hotX = 1;
+    f.argb = {0xFF000000u, 0xFFFFFFFFu, 0, 0xFF000000u, 0, 0xFFFFFFFFu};
+    f.invert = {0, 0, 0, 1, 0, 0};
+    mono.frames.push_back(f);
+    window().SetCursor(&mono);
+    SDL_Cursor* const monoCursor = SDL_GetCursor();
+    EXPECT_NE(monoCursor, arrow);
+
+    CursorShape animated;
+    f.invert.clear();
+    f.argb.assign(6, 0x80FF0000u);
+    animated.frames.push_back(f);
+    f.argb.assign(6, 0x8000FF00u);
+    animated.frames.push_back(f);
+    animated.steps = {{0, 20}, {1, 60000}};
+    window().SetCursor(&animated);
+    SDL_Cursor* const first = SDL_GetCursor();
+    EXPECT_NE(first, arrow);
+    SDL_Delay(30);
+    pump(window());
+    EXPECT_NE(SDL_GetCursor(), first); // the second step
+    // Over the tool bar the arrow shows; nothing given shows it everywhere.
+    e = mouseEvent(SDL_MOUSEMOTION, 100, 10);
+    SDL_PushEvent(&e);
+    pump(window());
+    EXPECT_EQ(SDL_GetCursor(), arrow);
+    window().SetCursor(nullptr);
+    e = mouseEvent(SDL_MOUSEMOTION, 10, 30);
+    SDL_PushEvent(&e);
+    pump(window());
+    EXPECT_EQ(SDL_GetCursor(), arrow);
+}
+
 // The system's bus library keeps a buffer for the life of the process once
 // SDL has talked to it; that is the library's, not a fault of ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
