@@ -103,7 +103,8 @@ std::vector<Body> bodies() {
     Scene& s = scene();
     const TRect all{0, 0, W, H};
     return {
-        {"memcpy of one frame", [&s] { std::memcpy(s.copyTarget.data(), s.screen.BackBuffer().Bits(), s.copyTarget.size()); }},
+        {"memcpy of one frame",
+         [&s] { std::memcpy(s.copyTarget.data(), s.screen.BackBuffer().Bits(), s.copyTarget.size()); }},
         {"present one 64x32 rectangle", [&s] { s.screen.Present(100, TRect{}, {s.smallRect()}); }},
         {"present the whole frame", [&s, all] { s.screen.Present(100, all, {}); }},
         {"present 200% one rectangle", [&s] { s.screen.Present(200, TRect{}, {s.smallRectInQuarter()}); }},
@@ -121,13 +122,15 @@ double secondsOf(const std::function<void()>& f) {
 std::vector<double> alternatingMinima(const std::vector<Body>& b, int rounds) {
     std::vector<double> best(b.size(), 1e9);
     for (int r = 0; r < rounds; ++r)
-        for (size_t i = 0; i < b.size(); ++i) best[i] = std::min(best[i], secondsOf(b[i].run));
+        for (size_t i = 0; i < b.size(); ++i)
+            best[i] = std::min(best[i], secondsOf(b[i].run));
     return best;
 }
 
 void printTable() {
     const std::vector<Body> b = bodies();
-    for (const Body& x : b) x.run(); // warm up, touch every page
+    for (const Body& x : b)
+        x.run(); // warm up, touch every page
     std::printf("1280 x 720, 32-bit back buffer; fastest of 300 alternating rounds\n");
     const std::vector<double> best = alternatingMinima(b, 300);
     const double copy = best[0];
@@ -139,7 +142,8 @@ void printTable() {
 void registerBenchmarks() {
     for (const Body& b : bodies())
         benchmark::RegisterBenchmark(b.name, [run = b.run](benchmark::State& state) {
-            for (auto _ : state) run();
+            for (auto _ : state)
+                run();
         });
 }
 

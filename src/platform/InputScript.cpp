@@ -25,10 +25,12 @@ std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
     size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
+            ++i;
         if (i >= line.size()) break;
         size_t j = i;
-        while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r') ++j;
+        while (j < line.size() && line[j] != ' ' && line[j] != '\t' && line[j] != '\r')
+            ++j;
         words.push_back(line.substr(i, j - i));
         i = j;
     }
@@ -71,7 +73,9 @@ public:
 
     void parse(std::vector<InputAction>& out) {
         const auto frame = parseInteger(words_[0], 0, kMaxScriptFrame);
-        if (!frame) fail("the line must begin with a frame number (0 to " + std::to_string(kMaxScriptFrame) + "), not " + shown(words_[0]));
+        if (!frame)
+            fail("the line must begin with a frame number (0 to " + std::to_string(kMaxScriptFrame) + "), not " +
+                 shown(words_[0]));
         if (words_.size() < 2) fail("an action must follow the frame number");
         frame_ = *frame;
         next_ = 2;
@@ -97,16 +101,21 @@ public:
         } else if (sameWord(action, "wheel")) {
             InputAction a = make(InputAction::Kind::Wheel);
             const std::string_view dir = take("up or down");
-            if (sameWord(dir, "up")) a.wheelUp = true;
-            else if (!sameWord(dir, "down")) fail("wheel takes up or down, not " + shown(dir));
+            if (sameWord(dir, "up"))
+                a.wheelUp = true;
+            else if (!sameWord(dir, "down"))
+                fail("wheel takes up or down, not " + shown(dir));
             int64_t count = 1;
             if (next_ < words_.size()) {
                 const auto n = parseInteger(words_[next_], 1, kMaxWheelNotches);
-                if (!n) fail("the wheel count must be 1 to " + std::to_string(kMaxWheelNotches) + ", not " + shown(words_[next_]));
+                if (!n)
+                    fail("the wheel count must be 1 to " + std::to_string(kMaxWheelNotches) + ", not " +
+                         shown(words_[next_]));
                 count = *n;
                 ++next_;
             }
-            for (int64_t i = 0; i < count; ++i) out.push_back(a);
+            for (int64_t i = 0; i < count; ++i)
+                out.push_back(a);
         } else if (sameWord(action, "keydown") || sameWord(action, "keyup")) {
             InputAction a = make(sameWord(action, "keydown") ? InputAction::Kind::KeyDown : InputAction::Kind::KeyUp);
             a.key = readKey();
@@ -122,18 +131,26 @@ public:
         } else if (sameWord(action, "answer")) {
             InputAction a = make(InputAction::Kind::Answer);
             const std::string_view word = take("ok, cancel, yes or no");
-            if (sameWord(word, "ok")) a.answer = MessageResult::Ok;
-            else if (sameWord(word, "cancel")) a.answer = MessageResult::Cancel;
-            else if (sameWord(word, "yes")) a.answer = MessageResult::Yes;
-            else if (sameWord(word, "no")) a.answer = MessageResult::No;
-            else fail("answer takes ok, cancel, yes or no, not " + shown(word));
+            if (sameWord(word, "ok"))
+                a.answer = MessageResult::Ok;
+            else if (sameWord(word, "cancel"))
+                a.answer = MessageResult::Cancel;
+            else if (sameWord(word, "yes"))
+                a.answer = MessageResult::Yes;
+            else if (sameWord(word, "no"))
+                a.answer = MessageResult::No;
+            else
+                fail("answer takes ok, cancel, yes or no, not " + shown(word));
             out.push_back(a);
         } else if (sameWord(action, "toolbar")) {
             InputAction a = make(InputAction::Kind::Toolbar);
             const std::string_view word = take("quit or screen");
-            if (sameWord(word, "quit")) a.toolbarButton = ToolbarButton::Quit;
-            else if (sameWord(word, "screen")) a.toolbarButton = ToolbarButton::ScreenSwitch;
-            else fail("toolbar takes quit or screen, not " + shown(word));
+            if (sameWord(word, "quit"))
+                a.toolbarButton = ToolbarButton::Quit;
+            else if (sameWord(word, "screen"))
+                a.toolbarButton = ToolbarButton::ScreenSwitch;
+            else
+                fail("toolbar takes quit or screen, not " + shown(word));
             out.push_back(a);
         } else if (sameWord(action, "quit")) {
             out.push_back(make(InputAction::Kind::Quit));
@@ -174,7 +191,9 @@ private:
 
     int32_t readCoordinate(std::string_view word) const {
         const auto v = parseInteger(word, -kMaxScriptCoordinate, kMaxScriptCoordinate);
-        if (!v) fail("a coordinate must be a whole number within +-" + std::to_string(kMaxScriptCoordinate) + ", not " + shown(word));
+        if (!v)
+            fail("a coordinate must be a whole number within +-" + std::to_string(kMaxScriptCoordinate) + ", not " +
+                 shown(word));
         return static_cast<int32_t>(*v);
     }
 

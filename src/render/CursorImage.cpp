@@ -70,8 +70,7 @@ PictureInfo peekPicture(const Bytes& b) {
 }
 
 void checkSide(int32_t width, int32_t height) {
-    if (width < 1 || height < 1 || width > kMaxCursorSide || height > kMaxCursorSide)
-        raiseBadPicture("cursor size");
+    if (width < 1 || height < 1 || width > kMaxCursorSide || height > kMaxCursorSide) raiseBadPicture("cursor size");
 }
 
 CursorFrame decodePngPicture(const Bytes& b) {
@@ -137,9 +136,12 @@ CursorFrame decodeBitmapPicture(const Bytes& b) {
     };
     const auto colorAt = [&](const uint8_t* row, int32_t x) -> uint32_t {
         switch (bits) {
-        case 1: return paletteColor((row[x / 8] >> (7 - x % 8)) & 1);
-        case 4: return paletteColor((row[x / 2] >> (x % 2 ? 0 : 4)) & 15);
-        case 8: return paletteColor(row[x]);
+        case 1:
+            return paletteColor((row[x / 8] >> (7 - x % 8)) & 1);
+        case 4:
+            return paletteColor((row[x / 2] >> (x % 2 ? 0 : 4)) & 15);
+        case 8:
+            return paletteColor(row[x]);
         case 24: {
             const uint8_t* p = row + static_cast<size_t>(x) * 3;
             return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
@@ -249,8 +251,7 @@ struct AniHeader {
 constexpr uint32_t kAniIconFrames = 1; // frames are icon or cursor files
 constexpr uint32_t kAniSequence = 2;   // a "seq " chunk orders the steps
 
-template <class Visit>
-void forEachChunk(const Bytes& b, Visit visit) {
+template <class Visit> void forEachChunk(const Bytes& b, Visit visit) {
     size_t pos = 0;
     while (b.has(pos, 8)) {
         const size_t length = b.u32(pos + 4);
@@ -263,7 +264,8 @@ void forEachChunk(const Bytes& b, Visit visit) {
 std::vector<uint32_t> readValues(const Bytes& chunk) {
     const size_t n = std::min<size_t>(chunk.size / 4, kMaxCursorSteps);
     std::vector<uint32_t> values(n);
-    for (size_t i = 0; i < n; ++i) values[i] = chunk.u32(i * 4);
+    for (size_t i = 0; i < n; ++i)
+        values[i] = chunk.u32(i * 4);
     return values;
 }
 

@@ -189,8 +189,10 @@ void TScreenManager::Present(int32_t zoom, const TRect& fullUpdate, const std::v
         if (!c.isEmpty()) rects.push_back(c);
     }
     ++PresentCount;
-    if (zoom == 100) presentRects(viewOf(backBuffer_), rects);
-    else presentZoomed(zoom, rects);
+    if (zoom == 100)
+        presentRects(viewOf(backBuffer_), rects);
+    else
+        presentZoomed(zoom, rects);
 }
 
 void TScreenManager::PresentAll() {
@@ -209,7 +211,8 @@ bool SaveWindowPicture(platform::IWindow& window, const std::string& nativePath)
     int32_t w = 0, h = 0;
     if (!window.ReadPresented(pixels, w, h) || w <= 0 || h <= 0) return false;
     TDIBSurface picture(w, h, 32);
-    for (int32_t y = 0; y < h; ++y) picture.WriteRow(y, pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w);
+    for (int32_t y = 0; y < h; ++y)
+        picture.WriteRow(y, pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w);
     const std::vector<uint8_t> png = WritePng(picture, -1);
     platform::writeFileAtomic(nativePath, png.data(), png.size());
     return true;

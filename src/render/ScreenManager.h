@@ -116,9 +116,7 @@ private:
 
 // The bit count picture surfaces are made with: the manager's, or 32 when
 // there is none.
-inline int32_t ScreenBitCountOf(const TScreenManager* manager) {
-    return manager ? manager->ScreenBitCount() : 32;
-}
+inline int32_t ScreenBitCountOf(const TScreenManager* manager) { return manager ? manager->ScreenBitCount() : 32; }
 
 // The back buffer's BitCount for a window presenting in presentBitCount
 // bits: 15 for 5-5-5, 32 above 16 bits, else 16.

@@ -67,34 +67,21 @@ std::vector<std::string> run(IBackend& backend, int frames) {
 TEST(HeadlessBackend, ClicksCaptureAndHoverReachThePanel) {
     auto backend = makeBackend("1 move 10 20\n"
                                "2 click 30 40\n"
-                               "4 move 700 20\n"        // leaves the panel: hover out
-                               "5 down right 700 30\n"  // a press outside the panel is not the panel's
-                               "6 up right\n"           // nor is its release
-                               "7 down left 5 5\n"      // pressed on the panel ...
-                               "8 move -3 500\n"        // ... dragged out, still reported
-                               "9 up left\n"            // ... and released outside: the panel gets it
+                               "4 move 700 20\n"       // leaves the panel: hover out
+                               "5 down right 700 30\n" // a press outside the panel is not the panel's
+                               "6 up right\n"          // nor is its release
+                               "7 down left 5 5\n"     // pressed on the panel ...
+                               "8 move -3 500\n"       // ... dragged out, still reported
+                               "9 up left\n"           // ... and released outside: the panel gets it
                                "10 down middle 1 1\n"
                                "10 up middle\n"
                                "11 wheel up 2\n"
                                "11 wheel down\n");
     const std::vector<std::string> expected = {
-        "0 activate",
-        "1 move 10,20",
-        "2 move 30,40",
-        "2 down left 30,40",
-        "3 up left 30,40",
-        "4 move 700,20 out",
-        "5 move 700,30 out",
-        "7 move 5,5",
-        "7 down left 5,5",
-        "8 move -3,500 out",
-        "9 up left -3,500 out",
-        "10 move 1,1",
-        "10 down middle 1,1",
-        "10 up middle 1,1",
-        "11 wheel up",
-        "11 wheel up",
-        "11 wheel down",
+        "0 activate",           "1 move 10,20",      "2 move 30,40",       "2 down left 30,40", "3 up left 30,40",
+        "4 move 700,20 out",    "5 move 700,30 out", "7 move 5,5",         "7 down left 5,5",   "8 move -3,500 out",
+        "9 up left -3,500 out", "10 move 1,1",       "10 down middle 1,1", "10 up middle 1,1",  "11 wheel up",
+        "11 wheel up",          "11 wheel down",
     };
     EXPECT_EQ(run(*backend, 12), expected);
     EXPECT_TRUE(backend->InputFinished());
@@ -119,13 +106,14 @@ TEST(HeadlessBackend, OnlyTheLastPressedKeyRepeats) {
     auto backend = makeBackend("0 keydown A\n"
                                "10 keydown B\n"
                                "19 keyup B\n"
-                               "60 keyup A\n", 50);
+                               "60 keyup A\n",
+                               50);
     const std::vector<std::string> lines = run(*backend, 62);
     // A would repeat from 500 ms (frame 10) but B's press at frame 10 comes
     // first in the script and takes over; B is released before its delay,
     // and A does not start again.
-    const std::vector<std::string> expected = {"0 activate", "0 keydown A", "10 keydown A repeat", "10 keydown B",
-                                               "19 keyup B", "60 keyup A"};
+    const std::vector<std::string> expected = {"0 activate",   "0 keydown A", "10 keydown A repeat",
+                                               "10 keydown B", "19 keyup B",  "60 keyup A"};
     EXPECT_EQ(lines, expected);
 }
 
@@ -139,8 +127,8 @@ TEST(HeadlessBackend, ScriptKeysToolbarActivationAndQuit) {
                                "3 toolbar quit\n"
                                "4 quit\n");
     const std::vector<std::string> expected = {
-        "0 activate",   "0 keydown Enter", "0 keydown F1", "0 keydown F1 repeat", "1 keyup Enter",
-        "1 keyup F1",   "2 deactivate",    "3 activate",   "3 toolbar quit",      "4 close",
+        "0 activate", "0 keydown Enter", "0 keydown F1", "0 keydown F1 repeat", "1 keyup Enter",
+        "1 keyup F1", "2 deactivate",    "3 activate",   "3 toolbar quit",      "4 close",
     };
     EXPECT_EQ(run(*backend, 6), expected);
 }
@@ -166,7 +154,8 @@ TEST(HeadlessBackend, VirtualClockAdvancesOnlyAtFrameEnds) {
     EXPECT_EQ(t.second, 0);
     EXPECT_EQ(t.millisecond, 30);
     EXPECT_EQ(t.dayOfWeek, 1);
-    for (int i = 0; i < 2'160'000 / 40 * 30; ++i) clock.FrameEnded(); // 18 hours later
+    for (int i = 0; i < 2'160'000 / 40 * 30; ++i)
+        clock.FrameEnded(); // 18 hours later
     const LocalTime later = clock.Now();
     EXPECT_EQ(later.day, 1);
     EXPECT_EQ(later.hour, 18);
@@ -235,10 +224,12 @@ TEST(HeadlessBackend, PresentationCopiesOnlyTheGivenRectangles) {
     const int32_t step = 20;
     std::vector<uint8_t> pixels(static_cast<size_t>(step) * 3);
     const auto put = [&](int x, int y, uint32_t v) {
-        for (int i = 0; i < 4; ++i) pixels[static_cast<size_t>(y * step + x * 4 + i)] = static_cast<uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            pixels[static_cast<size_t>(y * step + x * 4 + i)] = static_cast<uint8_t>(v >> (8 * i));
     };
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) put(x, y, 0xAA000000u | static_cast<uint32_t>(y * 16 + x));
+        for (int x = 0; x < 4; ++x)
+            put(x, y, 0xAA000000u | static_cast<uint32_t>(y * 16 + x));
     PixelView view{pixels.data(), 4, 3, step, 32};
     const PanelRect first[] = {{1, 1, 3, 2}, {-5, -5, 1, 1}, {3, 2, 9, 9}, {2, 0, 2, 3}};
     w.Present(view, first, std::size(first));

@@ -30,10 +30,10 @@ TEST(InputScript, ActionsExpandAndSortByFrame) {
         int line;
     };
     const Expected expected[] = {
-        {3, Kind::Move, 4},       {4, Kind::Down, 6},     {4, Kind::Up, 7},         {5, Kind::Wheel, 8},
-        {5, Kind::Wheel, 8},      {5, Kind::Wheel, 8},    {6, Kind::KeyDown, 9},    {6, Kind::KeyUp, 10},
-        {7, Kind::Answer, 11},    {7, Kind::Toolbar, 12}, {8, Kind::Deactivate, 13}, {8, Kind::Activate, 14},
-        {10, Kind::Down, 2},      {10, Kind::KeyDown, 5}, {11, Kind::Up, 2},        {11, Kind::KeyUp, 5},
+        {3, Kind::Move, 4},    {4, Kind::Down, 6},     {4, Kind::Up, 7},          {5, Kind::Wheel, 8},
+        {5, Kind::Wheel, 8},   {5, Kind::Wheel, 8},    {6, Kind::KeyDown, 9},     {6, Kind::KeyUp, 10},
+        {7, Kind::Answer, 11}, {7, Kind::Toolbar, 12}, {8, Kind::Deactivate, 13}, {8, Kind::Activate, 14},
+        {10, Kind::Down, 2},   {10, Kind::KeyDown, 5}, {11, Kind::Up, 2},         {11, Kind::KeyUp, 5},
         {12, Kind::Quit, 15},
     };
     ASSERT_EQ(actions.size(), std::size(expected));
@@ -115,18 +115,19 @@ TEST(VirtualKeys, NamesAndNumbers) {
         int key;
     };
     const Case cases[] = {
-        {"Enter", 0x0D}, {"return", 0x0D},  {"ESCAPE", 0x1B},  {"esc", 0x1B},      {"Space", 0x20},
-        {"Left", 0x25},  {"up", 0x26},      {"Right", 0x27},   {"Down", 0x28},     {"a", 'A'},
-        {"Z", 'Z'},      {"0", '0'},        {"9", '9'},        {"F1", 0x70},       {"f12", 0x7B},
-        {"F24", 0x87},   {"F25", 0},        {"F0", 0},         {"F01", 0},         {"NumPad7", 0x67},
-        {"Kanji", 0x19}, {"Convert", 0x1C}, {"NonConvert", 0x1D}, {"Kana", 0x15},  {"Oem102", 0xE2},
-        {"13", 13},      {"0x0d", 13},      {"0XFF", 255},     {"255", 255},       {"256", 0},
-        {"0x", 0},       {"0x100", 0},      {"", 0},           {"?", 0},           {"Shift", 0x10},
+        {"Enter", 0x0D},  {"return", 0x0D},  {"ESCAPE", 0x1B}, {"esc", 0x1B},     {"Space", 0x20},      {"Left", 0x25},
+        {"up", 0x26},     {"Right", 0x27},   {"Down", 0x28},   {"a", 'A'},        {"Z", 'Z'},           {"0", '0'},
+        {"9", '9'},       {"F1", 0x70},      {"f12", 0x7B},    {"F24", 0x87},     {"F25", 0},           {"F0", 0},
+        {"F01", 0},       {"NumPad7", 0x67}, {"Kanji", 0x19},  {"Convert", 0x1C}, {"NonConvert", 0x1D}, {"Kana", 0x15},
+        {"Oem102", 0xE2}, {"13", 13},        {"0x0d", 13},     {"0XFF", 255},     {"255", 255},         {"256", 0},
+        {"0x", 0},        {"0x100", 0},      {"", 0},          {"?", 0},          {"Shift", 0x10},
     };
-    for (const Case& c : cases) EXPECT_EQ(vk::keyFromName(c.name), c.key) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(vk::keyFromName(c.name), c.key) << c.name;
     // Every number comes back from its name.
     for (int key = 1; key < 256; ++key)
-        EXPECT_EQ(vk::keyFromName(vk::keyName(static_cast<uint8_t>(key))), key) << vk::keyName(static_cast<uint8_t>(key));
+        EXPECT_EQ(vk::keyFromName(vk::keyName(static_cast<uint8_t>(key))), key)
+            << vk::keyName(static_cast<uint8_t>(key));
     EXPECT_EQ(vk::keyName(0x0D), "Enter");
     EXPECT_EQ(vk::keyName(0x07), "0x07");
 }

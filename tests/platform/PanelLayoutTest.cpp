@@ -11,13 +11,13 @@ TEST(PanelLayout, PictureFitsKeepingItsAspect) {
         bool whole;
     };
     const Case cases[] = {
-        {640, 480, 640, 480, 0, 0, 640, 480, true},       // one to one
-        {1280, 960, 640, 480, 0, 0, 1280, 960, true},     // doubled
+        {640, 480, 640, 480, 0, 0, 640, 480, true},        // one to one
+        {1280, 960, 640, 480, 0, 0, 1280, 960, true},      // doubled
         {1920, 1080, 800, 600, 240, 0, 1440, 1080, false}, // 1.8: bars left and right
-        {1280, 1024, 800, 600, 0, 32, 1280, 960, false},  // 1.6: bars above and below
-        {1920, 1080, 640, 360, 0, 0, 1920, 1080, true},   // tripled, no bars
-        {1366, 768, 800, 600, 171, 0, 1024, 768, false},  // odd remainder goes right
-        {100, 100, 3, 1000, 49, 0, 1, 100, false},        // never narrower than one pixel
+        {1280, 1024, 800, 600, 0, 32, 1280, 960, false},   // 1.6: bars above and below
+        {1920, 1080, 640, 360, 0, 0, 1920, 1080, true},    // tripled, no bars
+        {1366, 768, 800, 600, 171, 0, 1024, 768, false},   // odd remainder goes right
+        {100, 100, 3, 1000, 49, 0, 1, 100, false},         // never narrower than one pixel
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.areaW << "x" << c.areaH << " <- " << c.picW << "x" << c.picH);
@@ -43,7 +43,7 @@ TEST(PanelLayout, AreaPositionsMapToPanelPixels) {
         int32_t px, py;
     };
     const Case cases[] = {
-        {240, 0, 0, 0},         {241.7, 1.7, 0, 0},   {241.8, 1.8, 1, 1}, {1679.9, 1079.9, 799, 599},
+        {240, 0, 0, 0},         {241.7, 1.7, 0, 0},    {241.8, 1.8, 1, 1}, {1679.9, 1079.9, 799, 599},
         {1680, 1080, 800, 600}, {239.9, 500, -1, 277}, {0, 0, -134, 0},
     };
     for (const Case& c : cases) {

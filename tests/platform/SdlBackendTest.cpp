@@ -123,7 +123,8 @@ protected:
     // A 64 x 48 picture whose every pixel differs.
     std::vector<uint32_t> picture(uint32_t salt) const {
         std::vector<uint32_t> p(64 * 48);
-        for (size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint32_t>((i * 2654435761u) ^ salt) & 0xFFFFFF;
+        for (size_t i = 0; i < p.size(); ++i)
+            p[i] = static_cast<uint32_t>((i * 2654435761u) ^ salt) & 0xFFFFFF;
         return p;
     }
     void present(const std::vector<uint32_t>& p, const std::vector<PanelRect>& rects) {
@@ -227,10 +228,9 @@ TEST_F(SdlWindow, PointerAndKeysReachThePanelAndTheToolbar) {
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
 
-    const std::vector<std::string> expected = {"move 10,5",       "down 10,5",       "up 11,47",
-                                               "toolbar quit",    "keydown Enter",   "keydown Enter repeat",
-                                               "keyup Enter",     "wheel down",      "wheel down",
-                                               "close"};
+    const std::vector<std::string> expected = {
+        "move 10,5",   "down 10,5",  "up 11,47",   "toolbar quit", "keydown Enter", "keydown Enter repeat",
+        "keyup Enter", "wheel down", "wheel down", "close"};
     std::vector<std::string> got;
     for (const std::string& line : pump(window()))
         if (line.rfind("move", 0) != 0 || line == "move 10,5") got.push_back(line);

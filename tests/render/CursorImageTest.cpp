@@ -40,21 +40,30 @@ Bytes bitmap(int32_t w, int32_t h, int bits, const std::vector<uint32_t>& palett
     put32(b, static_cast<uint32_t>(h * 2));
     put16(b, 1);
     put16(b, static_cast<uint32_t>(bits));
-    for (int i = 0; i < 4; ++i) put32(b, 0); // compression, size, resolution
+    for (int i = 0; i < 4; ++i)
+        put32(b, 0); // compression, size, resolution
     put32(b, static_cast<uint32_t>(palette.size()));
     put32(b, 0);
-    for (uint32_t entry : palette) put32(b, entry);
+    for (uint32_t entry : palette)
+        put32(b, entry);
     const size_t stride = (static_cast<size_t>(w) * static_cast<size_t>(bits) + 31) / 32 * 4;
     for (int32_t y = h - 1; y >= 0; --y) {
         Bytes row(stride, 0);
         for (int32_t x = 0; x < w; ++x) {
             const uint32_t v = values[static_cast<size_t>(y * w + x)];
             switch (bits) {
-            case 1: row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>((v & 1) << (7 - x % 8)); break;
-            case 4: row[static_cast<size_t>(x / 2)] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4)); break;
-            case 8: row[static_cast<size_t>(x)] = static_cast<uint8_t>(v); break;
+            case 1:
+                row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
+                break;
+            case 4:
+                row[static_cast<size_t>(x / 2)] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4));
+                break;
+            case 8:
+                row[static_cast<size_t>(x)] = static_cast<uint8_t>(v);
+                break;
             default:
-                for (int i = 0; i < bits / 8; ++i) row[static_cast<size_t>(x * bits / 8 + i)] = static_cast<uint8_t>(v >> (8 * i));
+                for (int i = 0; i < bits / 8; ++i)
+                    row[static_cast<size_t>(x * bits / 8 + i)] = static_cast<uint8_t>(v >> (8 * i));
             }
         }
         b.insert(b.end(), row.begin(), row.end());
@@ -64,7 +73,8 @@ Bytes bitmap(int32_t w, int32_t h, int bits, const std::vector<uint32_t>& palett
     for (int32_t y = h - 1; y >= 0; --y) {
         Bytes row(maskStride, 0);
         for (int32_t x = 0; x < w; ++x)
-            if (masked[static_cast<size_t>(y * w + x)]) row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            if (masked[static_cast<size_t>(y * w + x)])
+                row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
         b.insert(b.end(), row.begin(), row.end());
     }
     return b;
@@ -95,7 +105,8 @@ Bytes directory(uint16_t type, const std::vector<Entry>& entries) {
         put32(b, offset);
         offset += static_cast<uint32_t>(e.picture.size());
     }
-    for (const Entry& e : entries) b.insert(b.end(), e.picture.begin(), e.picture.end());
+    for (const Entry& e : entries)
+        b.insert(b.end(), e.picture.begin(), e.picture.end());
     return b;
 }
 
@@ -110,7 +121,8 @@ Bytes chunk(const char* id, const Bytes& body) {
 
 Bytes values32(const std::vector<uint32_t>& v) {
     Bytes b;
-    for (uint32_t x : v) put32(b, x);
+    for (uint32_t x : v)
+        put32(b, x);
     return b;
 }
 
@@ -148,8 +160,7 @@ TEST(CursorImage, MonochromeCursorWithTransparentAndInvertingPixels) {
     values[2] = 1, masked[2] = false;
     values[3] = 1, masked[3] = true;
     values[32 * 31 + 31] = 1, masked[32 * 31 + 31] = false; // bottom-right white: rows run the right way
-    const CursorShape shape =
-        decode(directory(2, {{bitmap(32, 32, 1, {0x000000, 0xFFFFFF}, values, masked), 3, 5}}));
+    const CursorShape shape = decode(directory(2, {{bitmap(32, 32, 1, {0x000000, 0xFFFFFF}, values, masked), 3, 5}}));
     ASSERT_EQ(shape.frames.size(), 1u);
     EXPECT_TRUE(shape.steps.empty());
     const CursorFrame& f = shape.frames[0];
@@ -204,7 +215,8 @@ TEST(CursorImage, ThePictureNearest32PixelsWins) {
     EXPECT_EQ(shape.frames[0].argb[0], 0xFF000004u); // 32 x 32 with the most colours
     EXPECT_EQ(shape.frames[0].hotX, 4);
     // Above and below 32 at the same distance: the larger.
-    EXPECT_EQ(decode(directory(2, {{flat(24, 24, 32, 0xFF000001)}, {flat(40, 40, 32, 0xFF000002)}})).frames[0].width, 40);
+    EXPECT_EQ(decode(directory(2, {{flat(24, 24, 32, 0xFF000001)}, {flat(40, 40, 32, 0xFF000002)}})).frames[0].width,
+              40);
     // An icon's hot spot is its centre; a cursor's lies inside the picture.
     EXPECT_EQ(decode(directory(1, {{flat(16, 8, 32, 0xFF000000), 0, 0}})).frames[0].hotX, 8);
     EXPECT_EQ(decode(directory(1, {{flat(16, 8, 32, 0xFF000000), 0, 0}})).frames[0].hotY, 4);
@@ -258,7 +270,8 @@ TEST(CursorImage, DamagedFilesAreRefused) {
     const Bytes icon = good;
     const auto patched = [&](size_t at, std::vector<uint8_t> bytes) {
         Bytes b = good;
-        for (size_t i = 0; i < bytes.size(); ++i) b[at + i] = bytes[i];
+        for (size_t i = 0; i < bytes.size(); ++i)
+            b[at + i] = bytes[i];
         return b;
     };
     const size_t header = 6 + 16; // the bitmap header starts here

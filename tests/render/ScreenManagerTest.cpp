@@ -134,7 +134,8 @@ TEST(ScreenManager, ModesTheTitleFitsInAndTheChosenOne) {
         w.display = displayOf(c.modes, c.desktopBits);
         TScreenManager sm(w, 600, 800, 480, 640);
         ASSERT_EQ(sm.ModeCount(), static_cast<int32_t>(c.listed.size()));
-        for (int32_t i = 0; i < sm.ModeCount(); ++i) EXPECT_EQ(sm.GetMode(i), c.listed[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < sm.ModeCount(); ++i)
+            EXPECT_EQ(sm.GetMode(i), c.listed[static_cast<size_t>(i)]);
         EXPECT_EQ(sm.PreferredModeIndex(), c.preferred);
         EXPECT_EQ(sm.DesktopBitCount(), c.desktopBits);
         EXPECT_EQ(sm.GetMode(sm.ModeCount()), DisplayMode{});
@@ -224,7 +225,8 @@ struct PresentFixture : testing::Test {
         w.display.available = true;
         // A picture whose every pixel is its own position.
         for (int32_t y = 0; y < 48; ++y)
-            for (int32_t x = 0; x < 64; ++x) sm.BackBuffer().SetPixel(x, y, (y << 8) | x);
+            for (int32_t x = 0; x < 64; ++x)
+                sm.BackBuffer().SetPixel(x, y, (y << 8) | x);
     }
     uint32_t shownAt(int32_t x, int32_t y) const { return w.shown[static_cast<size_t>(y * w.width + x)]; }
 };

@@ -65,30 +65,42 @@ LocalTime addMilliseconds(const LocalTime& start, int64_t ms) {
 
 const char* buttonsText(MessageButtons b) {
     switch (b) {
-    case MessageButtons::Ok: return "OK";
-    case MessageButtons::OkCancel: return "OK/Cancel";
-    case MessageButtons::YesNo: return "Yes/No";
-    case MessageButtons::YesNoCancel: return "Yes/No/Cancel";
+    case MessageButtons::Ok:
+        return "OK";
+    case MessageButtons::OkCancel:
+        return "OK/Cancel";
+    case MessageButtons::YesNo:
+        return "Yes/No";
+    case MessageButtons::YesNoCancel:
+        return "Yes/No/Cancel";
     }
     return "?";
 }
 
 const char* answerText(MessageResult r) {
     switch (r) {
-    case MessageResult::Ok: return "ok";
-    case MessageResult::Cancel: return "cancel";
-    case MessageResult::Yes: return "yes";
-    case MessageResult::No: return "no";
+    case MessageResult::Ok:
+        return "ok";
+    case MessageResult::Cancel:
+        return "cancel";
+    case MessageResult::Yes:
+        return "yes";
+    case MessageResult::No:
+        return "no";
     }
     return "?";
 }
 
 bool answerFits(MessageResult r, MessageButtons b) {
     switch (b) {
-    case MessageButtons::Ok: return r == MessageResult::Ok;
-    case MessageButtons::OkCancel: return r == MessageResult::Ok || r == MessageResult::Cancel;
-    case MessageButtons::YesNo: return r == MessageResult::Yes || r == MessageResult::No;
-    case MessageButtons::YesNoCancel: return r != MessageResult::Ok;
+    case MessageButtons::Ok:
+        return r == MessageResult::Ok;
+    case MessageButtons::OkCancel:
+        return r == MessageResult::Ok || r == MessageResult::Cancel;
+    case MessageButtons::YesNo:
+        return r == MessageResult::Yes || r == MessageResult::No;
+    case MessageButtons::YesNoCancel:
+        return r != MessageResult::Ok;
     }
     return false;
 }
@@ -128,11 +140,11 @@ public:
     // ---- IDialogs ----
     MessageResult MessageBox(const std::string& sjisText, const std::string& sjisCaption, MessageButtons buttons,
                              MessageIcon) override {
-        const std::string shown = "\"" + sjisToUtf8(sjisCaption) + ": " + sjisToUtf8(sjisText) + "\" (" +
-                                  buttonsText(buttons) + ")";
+        const std::string shown =
+            "\"" + sjisToUtf8(sjisCaption) + ": " + sjisToUtf8(sjisText) + "\" (" + buttonsText(buttons) + ")";
         if (answers_.empty())
-            stop(shown + " and the input script has no answer for it; add a line such as \"" +
-                 std::to_string(frame_) + " answer " + answerText(defaultAnswer(buttons)) + "\" before it");
+            stop(shown + " and the input script has no answer for it; add a line such as \"" + std::to_string(frame_) +
+                 " answer " + answerText(defaultAnswer(buttons)) + "\" before it");
         const MessageResult answer = answers_.front();
         answers_.pop_front();
         if (!answerFits(answer, buttons))
@@ -173,7 +185,8 @@ public:
             for (int32_t y = r.top; y < r.bottom; ++y) {
                 const uint8_t* row = picture.pixels + static_cast<ptrdiff_t>(y) * picture.rowStep;
                 uint32_t* out = shown_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
-                for (int32_t x = r.left; x < r.right; ++x) out[x] = presentedPixel(row, x, bitCount_);
+                for (int32_t x = r.left; x < r.right; ++x)
+                    out[x] = presentedPixel(row, x, bitCount_);
             }
         }
     }
@@ -214,14 +227,17 @@ public:
         while (!pending_.empty()) {
             const Pending p = pending_.front();
             pending_.pop_front();
-            if (p.kind == Pending::Kind::Activate) sink.Activate();
-            else movePointer(sink, p.x, p.y, true);
+            if (p.kind == Pending::Kind::Activate)
+                sink.Activate();
+            else
+                movePointer(sink, p.x, p.y, true);
         }
         deliverRepeats(sink);
         // A frame's answers are queued before its other events, so a dialog
         // that one of them opens finds its answer whatever the line order.
         size_t end = next_;
-        while (end < actions_.size() && actions_[end].frame <= frame_) ++end;
+        while (end < actions_.size() && actions_[end].frame <= frame_)
+            ++end;
         for (size_t i = next_; i < end; ++i)
             if (actions_[i].kind == InputAction::Kind::Answer) answers_.push_back(actions_[i].answer);
         while (next_ < end) {
@@ -280,7 +296,9 @@ private:
     void deliver(IWindowEvents& sink, const InputAction& a) {
         using Kind = InputAction::Kind;
         switch (a.kind) {
-        case Kind::Move: movePointer(sink, a.x, a.y, true); break;
+        case Kind::Move:
+            movePointer(sink, a.x, a.y, true);
+            break;
         case Kind::Down:
         case Kind::Up: {
             if (a.hasPosition) movePointer(sink, a.x, a.y, false);
@@ -289,7 +307,9 @@ private:
                 a.kind == Kind::Down ? sink.MouseDown(e) : sink.MouseUp(e);
             break;
         }
-        case Kind::Wheel: sink.MouseWheel(a.wheelUp); break;
+        case Kind::Wheel:
+            sink.MouseWheel(a.wheelUp);
+            break;
         case Kind::KeyDown: {
             // A second press without a release is what the platform's own
             // repeat looks like.
@@ -307,15 +327,22 @@ private:
             if (repeatKey_ == a.key) repeatKey_ = 0;
             sink.KeyUp(a.key);
             break;
-        case Kind::Answer: break; // queued before the frame's events
-        case Kind::Quit: sink.CloseRequest(); break;
-        case Kind::Activate: sink.Activate(); break;
+        case Kind::Answer:
+            break; // queued before the frame's events
+        case Kind::Quit:
+            sink.CloseRequest();
+            break;
+        case Kind::Activate:
+            sink.Activate();
+            break;
         case Kind::Deactivate:
             // A window that loses the input loses its held keys' repeat.
             repeatKey_ = 0;
             sink.Deactivate();
             break;
-        case Kind::Toolbar: sink.ToolbarClick(a.toolbarButton); break;
+        case Kind::Toolbar:
+            sink.ToolbarClick(a.toolbarButton);
+            break;
         }
     }
 

@@ -23,9 +23,7 @@ namespace {
 
 using sdl::ToolbarPainter;
 
-[[noreturn]] void raiseSdl(const char* what) {
-    raiseError(utf8ToSjis(std::string(what) + ": " + SDL_GetError()));
-}
+[[noreturn]] void raiseSdl(const char* what) { raiseError(utf8ToSjis(std::string(what) + ": " + SDL_GetError())); }
 
 int bitsOfFormat(Uint32 format) {
     return SDL_BYTESPERPIXEL(format) == 4 ? 32 : static_cast<int>(SDL_BITSPERPIXEL(format));
@@ -33,9 +31,12 @@ int bitsOfFormat(Uint32 format) {
 
 Uint32 textureFormatFor(int bitCount) {
     switch (bitCount) {
-    case 15: return SDL_PIXELFORMAT_RGB555;
-    case 16: return SDL_PIXELFORMAT_RGB565;
-    default: return SDL_PIXELFORMAT_RGB888; // 0x??RRGGBB, blue byte first in memory
+    case 15:
+        return SDL_PIXELFORMAT_RGB555;
+    case 16:
+        return SDL_PIXELFORMAT_RGB565;
+    default:
+        return SDL_PIXELFORMAT_RGB888; // 0x??RRGGBB, blue byte first in memory
     }
 }
 
@@ -61,7 +62,8 @@ SDL_Cursor* makeMonochromeCursor(const CursorFrame& f) {
             const Uint8 bit = static_cast<Uint8>(0x80 >> (x % 8));
             const bool inverts = !f.invert.empty() && f.invert[i];
             const uint32_t v = f.argb[i];
-            if (inverts) data[byte] |= bit; // data 1, mask 0: inverted
+            if (inverts)
+                data[byte] |= bit; // data 1, mask 0: inverted
             else if ((v >> 24) != 0) {
                 mask[byte] |= bit;
                 if (v == 0xFF000000u) data[byte] |= bit; // black; white keeps data 0
@@ -144,7 +146,9 @@ public:
         };
         const Uint32 enter = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, escape = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
         switch (buttons) {
-        case MessageButtons::Ok: add(MessageResult::Ok, "OK", enter | escape); break;
+        case MessageButtons::Ok:
+            add(MessageResult::Ok, "OK", enter | escape);
+            break;
         case MessageButtons::OkCancel:
             add(MessageResult::Ok, "OK", enter);
             add(MessageResult::Cancel, "キャンセル", escape);
@@ -232,8 +236,8 @@ public:
         for (size_t i = 0; i < count; ++i) {
             const SDL_Rect r = clipped(rects[i], picture.width, picture.height);
             if (r.w <= 0 || r.h <= 0) continue;
-            const uint8_t* first = picture.pixels + static_cast<ptrdiff_t>(r.y) * picture.rowStep +
-                                   static_cast<ptrdiff_t>(r.x) * bytes;
+            const uint8_t* first =
+                picture.pixels + static_cast<ptrdiff_t>(r.y) * picture.rowStep + static_cast<ptrdiff_t>(r.x) * bytes;
             if (picture.rowStep > 0) {
                 SDL_UpdateTexture(panelTexture_, &r, first, picture.rowStep);
                 continue;
@@ -263,7 +267,8 @@ public:
         const SDL_Rect readable{0, 0, std::min(width, outW), std::min(height, outH)};
         bool ok = readable.w > 0 && readable.h > 0 &&
                   SDL_RenderReadPixels(renderer_, &readable, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width * 4) == 0;
-        for (uint32_t& p : pixels) p &= 0x00FFFFFF;
+        for (uint32_t& p : pixels)
+            p &= 0x00FFFFFF;
         renderFrame();
         return ok;
     }
@@ -313,11 +318,13 @@ public:
     void SetCursor(const CursorShape* shape) override {
         dropCursors();
         if (shape) {
-            for (const CursorFrame& f : shape->frames) cursorFrames_.push_back(makeCursor(f));
+            for (const CursorFrame& f : shape->frames)
+                cursorFrames_.push_back(makeCursor(f));
             for (const CursorStep& s : shape->steps)
                 if (s.frame >= 0 && static_cast<size_t>(s.frame) < cursorFrames_.size()) steps_.push_back(s);
             step_ = 0;
-            stepEndsMs_ = SDL_GetTicks64() + (steps_.empty() ? 0 : static_cast<uint64_t>(std::max(steps_[0].durationMs, 1)));
+            stepEndsMs_ =
+                SDL_GetTicks64() + (steps_.empty() ? 0 : static_cast<uint64_t>(std::max(steps_[0].durationMs, 1)));
         }
         showCursor(true);
     }
@@ -334,7 +341,8 @@ public:
     void PumpEvents(IWindowEvents& sink) override {
         animateCursor();
         SDL_Event e;
-        while (SDL_PollEvent(&e)) handle(e, sink);
+        while (SDL_PollEvent(&e))
+            handle(e, sink);
     }
 
     void WaitEvents(int32_t timeoutMs) override {
@@ -384,7 +392,8 @@ private:
         }
         route_.setPanelSize(pictureW, pictureH);
         if (panelTexture_)
-            SDL_SetTextureScaleMode(panelTexture_, placement_.wholeScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+            SDL_SetTextureScaleMode(panelTexture_,
+                                    placement_.wholeScale() ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         toolbarDirty_ = true;
     }
 
@@ -399,8 +408,8 @@ private:
         if (panelTexture_ && width == textureWidth_ && height == textureHeight_ && bitCount == textureBits_)
             return true;
         if (panelTexture_) SDL_DestroyTexture(panelTexture_);
-        panelTexture_ = SDL_CreateTexture(renderer_, textureFormatFor(bitCount), SDL_TEXTUREACCESS_STREAMING, width,
-                                          height);
+        panelTexture_ =
+            SDL_CreateTexture(renderer_, textureFormatFor(bitCount), SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!panelTexture_) return false;
         textureWidth_ = width;
         textureHeight_ = height;
@@ -421,8 +430,8 @@ private:
         const int32_t width = std::max(outputWidth_, 1);
         if (!toolbarTexture_ || toolbarTextureWidth_ != width) {
             if (toolbarTexture_) SDL_DestroyTexture(toolbarTexture_);
-            toolbarTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                                width, kToolbarHeight);
+            toolbarTexture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width,
+                                                kToolbarHeight);
             toolbarTextureWidth_ = width;
             if (!toolbarTexture_) return;
         }
@@ -518,10 +527,17 @@ private:
 
     static bool buttonOf(Uint8 sdlButton, MouseButton& b) {
         switch (sdlButton) {
-        case SDL_BUTTON_LEFT: b = MouseButton::Left; return true;
-        case SDL_BUTTON_RIGHT: b = MouseButton::Right; return true;
-        case SDL_BUTTON_MIDDLE: b = MouseButton::Middle; return true;
-        default: return false;
+        case SDL_BUTTON_LEFT:
+            b = MouseButton::Left;
+            return true;
+        case SDL_BUTTON_RIGHT:
+            b = MouseButton::Right;
+            return true;
+        case SDL_BUTTON_MIDDLE:
+            b = MouseButton::Middle;
+            return true;
+        default:
+            return false;
         }
     }
 
@@ -529,7 +545,8 @@ private:
         const double ax = m.x * scaleX_, ay = m.y * scaleY_;
         if (pressed_ >= 0 || (!route_.captured() && overToolbar(ay))) {
             setArea(Area::Toolbar);
-            setHovered(overToolbar(ay) ? ToolbarPainter::buttonAt(static_cast<int32_t>(ax), static_cast<int32_t>(ay)) : -1);
+            setHovered(overToolbar(ay) ? ToolbarPainter::buttonAt(static_cast<int32_t>(ax), static_cast<int32_t>(ay))
+                                       : -1);
             return;
         }
         setHovered(-1);
@@ -572,12 +589,15 @@ private:
         int notches = w.direction == SDL_MOUSEWHEEL_FLIPPED ? -w.y : w.y;
         const bool up = notches > 0;
         notches = std::min(notches < 0 ? -notches : notches, 10);
-        for (int i = 0; i < notches; ++i) sink.MouseWheel(up);
+        for (int i = 0; i < notches; ++i)
+            sink.MouseWheel(up);
     }
 
     void onWindow(const SDL_WindowEvent& w, IWindowEvents& sink) {
         switch (w.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: sink.Activate(); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            sink.Activate();
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             pressed_ = -1;
             setHovered(-1);
@@ -587,23 +607,38 @@ private:
             setHovered(-1);
             area_ = Area::None;
             break;
-        case SDL_WINDOWEVENT_EXPOSED: renderFrame(); break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            renderFrame();
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             updateLayout();
             renderFrame();
             break;
-        default: break;
+        default:
+            break;
         }
     }
 
     void handle(const SDL_Event& e, IWindowEvents& sink) {
         switch (e.type) {
-        case SDL_QUIT: sink.CloseRequest(); break;
-        case SDL_WINDOWEVENT: onWindow(e.window, sink); break;
-        case SDL_MOUSEMOTION: onMotion(e.motion, sink); break;
-        case SDL_MOUSEBUTTONDOWN: onButton(e.button, true, sink); break;
-        case SDL_MOUSEBUTTONUP: onButton(e.button, false, sink); break;
-        case SDL_MOUSEWHEEL: onWheel(e.wheel, sink); break;
+        case SDL_QUIT:
+            sink.CloseRequest();
+            break;
+        case SDL_WINDOWEVENT:
+            onWindow(e.window, sink);
+            break;
+        case SDL_MOUSEMOTION:
+            onMotion(e.motion, sink);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            onButton(e.button, true, sink);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            onButton(e.button, false, sink);
+            break;
+        case SDL_MOUSEWHEEL:
+            onWheel(e.wheel, sink);
+            break;
         case SDL_KEYDOWN:
             if (const uint8_t key = sdl::virtualKeyOf(e.key.keysym.scancode, e.key.keysym.sym, japanese_))
                 sink.KeyDown(key, e.key.repeat != 0);
@@ -612,7 +647,9 @@ private:
             if (const uint8_t key = sdl::virtualKeyOf(e.key.keysym.scancode, e.key.keysym.sym, japanese_))
                 sink.KeyUp(key);
             break;
-        case SDL_KEYMAPCHANGED: japanese_ = sdl::japaneseLayoutActive(); break;
+        case SDL_KEYMAPCHANGED:
+            japanese_ = sdl::japaneseLayoutActive();
+            break;
         case SDL_RENDER_DEVICE_RESET:
             // Every texture went with the device: start again from black and
             // ask for the whole picture.
@@ -622,7 +659,8 @@ private:
             textureWidth_ = textureHeight_ = 0;
             sink.RepaintRequest();
             break;
-        default: break;
+        default:
+            break;
         }
     }
 

@@ -73,11 +73,11 @@ struct PunctuationPlace {
 };
 
 constexpr PunctuationPlace kPunctuation[] = {
-    {SDL_SCANCODE_MINUS, vk::OemMinus, vk::OemMinus},  {SDL_SCANCODE_EQUALS, vk::OemPlus, vk::Oem7},
-    {SDL_SCANCODE_LEFTBRACKET, vk::Oem4, vk::Oem3},    {SDL_SCANCODE_RIGHTBRACKET, vk::Oem6, vk::Oem4},
-    {SDL_SCANCODE_BACKSLASH, vk::Oem5, vk::Oem6},      {SDL_SCANCODE_NONUSHASH, vk::Oem5, vk::Oem6},
-    {SDL_SCANCODE_SEMICOLON, vk::Oem1, vk::OemPlus},   {SDL_SCANCODE_APOSTROPHE, vk::Oem7, vk::Oem1},
-    {SDL_SCANCODE_GRAVE, vk::Oem3, vk::Kanji},         {SDL_SCANCODE_COMMA, vk::OemComma, vk::OemComma},
+    {SDL_SCANCODE_MINUS, vk::OemMinus, vk::OemMinus},    {SDL_SCANCODE_EQUALS, vk::OemPlus, vk::Oem7},
+    {SDL_SCANCODE_LEFTBRACKET, vk::Oem4, vk::Oem3},      {SDL_SCANCODE_RIGHTBRACKET, vk::Oem6, vk::Oem4},
+    {SDL_SCANCODE_BACKSLASH, vk::Oem5, vk::Oem6},        {SDL_SCANCODE_NONUSHASH, vk::Oem5, vk::Oem6},
+    {SDL_SCANCODE_SEMICOLON, vk::Oem1, vk::OemPlus},     {SDL_SCANCODE_APOSTROPHE, vk::Oem7, vk::Oem1},
+    {SDL_SCANCODE_GRAVE, vk::Oem3, vk::Kanji},           {SDL_SCANCODE_COMMA, vk::OemComma, vk::OemComma},
     {SDL_SCANCODE_PERIOD, vk::OemPeriod, vk::OemPeriod}, {SDL_SCANCODE_SLASH, vk::Oem2, vk::Oem2},
 };
 

@@ -23,7 +23,8 @@ std::u32string decodeUtf8(std::string_view s) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
         char32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-        for (int k = 1; k < n && i + k < s.size(); ++k) cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        for (int k = 1; k < n && i + k < s.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         out.push_back(cp);
         i += static_cast<size_t>(n);
     }
@@ -44,7 +45,8 @@ std::string findFontFile(const std::u32string& needed, int& faceIndex) {
         return file;
     }
     FcCharSet* charset = FcCharSetCreate();
-    for (char32_t c : needed) FcCharSetAddChar(charset, c);
+    for (char32_t c : needed)
+        FcCharSetAddChar(charset, c);
     FcPatternAddCharSet(pattern, FC_CHARSET, charset);
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -53,8 +55,7 @@ std::string findFontFile(const std::u32string& needed, int& faceIndex) {
         FcChar8* path = nullptr;
         FcCharSet* has = nullptr;
         if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
-            FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
-            FcCharSetIsSubset(charset, has)) {
+            FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && FcCharSetIsSubset(charset, has)) {
             file = reinterpret_cast<const char*>(path);
             if (FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex) != FcResultMatch) faceIndex = 0;
         }
@@ -70,7 +71,8 @@ std::string findFontFile(const std::u32string& needed, int& faceIndex) {
 
 ToolbarPainter::ToolbarPainter() {
     std::u32string needed;
-    for (const char* caption : kCaptions) needed += decodeUtf8(caption);
+    for (const char* caption : kCaptions)
+        needed += decodeUtf8(caption);
     int faceIndex = 0;
     const std::string fontFile = findFontFile(needed, faceIndex);
     if (fontFile.empty()) return;
@@ -125,18 +127,22 @@ int ToolbarPainter::buttonAt(int32_t x, int32_t y) {
 void ToolbarPainter::paint(uint32_t* pixels, int32_t width, int32_t pitch, int hovered, int pressed) const {
     const int32_t height = IWindow::kToolbarHeight;
     const auto put = [&](int32_t x, int32_t y, uint32_t v) {
-        if (x >= 0 && x < width && y >= 0 && y < height) pixels[static_cast<size_t>(y) * static_cast<size_t>(pitch) + static_cast<size_t>(x)] = v;
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            pixels[static_cast<size_t>(y) * static_cast<size_t>(pitch) + static_cast<size_t>(x)] = v;
     };
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) put(x, y, kFace);
+        for (int32_t x = 0; x < width; ++x)
+            put(x, y, kFace);
     for (int i = 0; i < 2; ++i) {
         const int32_t left = i * IWindow::kToolbarButtonWidth, top = kButtonTop;
         const int32_t right = left + IWindow::kToolbarButtonWidth - 1, bottom = top + IWindow::kToolbarButtonHeight - 1;
         const bool down = pressed == i && hovered == i;
         if (hovered == i || pressed == i) {
             const uint32_t topLeft = down ? kShadow : kLight, bottomRight = down ? kLight : kShadow;
-            for (int32_t x = left; x <= right; ++x) put(x, top, topLeft), put(x, bottom, bottomRight);
-            for (int32_t y = top; y <= bottom; ++y) put(left, y, topLeft), put(right, y, bottomRight);
+            for (int32_t x = left; x <= right; ++x)
+                put(x, top, topLeft), put(x, bottom, bottomRight);
+            for (int32_t y = top; y <= bottom; ++y)
+                put(left, y, topLeft), put(right, y, bottomRight);
         }
         if (static_cast<size_t>(i) >= captions_.size()) continue;
         const Caption& c = captions_[static_cast<size_t>(i)];
@@ -145,7 +151,8 @@ void ToolbarPainter::paint(uint32_t* pixels, int32_t width, int32_t pitch, int h
         const int32_t cy = top + (IWindow::kToolbarButtonHeight - c.height) / 2 + shift;
         for (int32_t y = 0; y < c.height; ++y) {
             for (int32_t x = 0; x < c.width; ++x) {
-                const uint32_t a = c.coverage[static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)];
+                const uint32_t a =
+                    c.coverage[static_cast<size_t>(y) * static_cast<size_t>(c.width) + static_cast<size_t>(x)];
                 if (!a) continue;
                 // Ink over the face colour (each channel of the face is 0xF0).
                 const uint32_t v = (0xF0 * (255 - a) + (kInk & 0xFF) * a) / 255;
