@@ -81,6 +81,10 @@ TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& sys
     setup.Args = options.Args;
     setup.SettingsPath = LocateSettings(system).readPath;
     setup.SaveFolder = options.SaveDir;
+    if (!options.SaveDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.SaveDir, ec);
+    }
     setup.Japanese = platform::primaryLanguageIsJapanese();
     if (!options.TraceFile.empty()) setup.Trace = TTraceSink::OpenFile(options.TraceFile);
     if (!options.DumpVarsFile.empty()) {

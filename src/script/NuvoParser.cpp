@@ -445,6 +445,15 @@ void Evaluation::perform(TOpeData& op) {
     execute(op, target, views);
 }
 
+// The target of an assignment is one of the "@" variables, itself or
+// through an element reference.
+static bool writesSystemVariable(const TParamCollectionItem& target, const TCustomParam& out) {
+    if (target.IsSystem()) return true;
+    if (!isReferenceValue(&out)) return false;
+    const TParamCollectionItem* bound = static_cast<const TParamVar&>(out).Target;
+    return bound && bound->IsSystem();
+}
+
 inline void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views) {
     TCustomParam& out = *target->Value();
     const uint8_t code = op.Opcode;
@@ -460,6 +469,18 @@ inline void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, cons
 
     const ValueView& a = views[0];
     const uint8_t outType = out.ParamType();
+    if (code == ocTo && writesSystemVariable(*target, out)) {
+        // A system variable converts by its own rules (the text TRUE makes
+        // a flag FALSE), so it is given the value in the value's own type.
+        switch (a.type()) {
+        case PT_INT: out.SetInteger(a.asInt()); break;
+        case PT_FLOAT: out.SetFloat(a.asFloat()); break;
+        case PT_BOOL: out.SetBool(a.asBool()); break;
+        case PT_STR: out.SetString(a.asString()); break;
+        default: break;
+        }
+        return;
+    }
     if (code == ocTo) {
         switch (outType) {
         case PT_INT: setInt(out, a.asInt()); break;

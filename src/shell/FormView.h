@@ -18,6 +18,7 @@
 
 #include "components/BaseListHost.h"
 #include "engine/ProgramContext.h"
+#include "engine/TraceSink.h"
 #include "platform/Backend.h"
 #include "platform/Fonts.h"
 #include "shell/FrameClock.h"
@@ -42,7 +43,6 @@ class TRegistryEvents;
 class TScreenManager;
 class TScriptWipeRandom;
 class TSysFuncMan;
-class TTraceSink;
 class TVrFileManager;
 struct TWipeContext;
 

@@ -76,6 +76,10 @@ bool hasFamily(FcPattern* font, const char* name) {
 
 class FontconfigCatalog final : public IFontCatalog {
 public:
+    // fontconfig's process-wide state (with the aliases) goes with the
+    // catalogue, at the end of the program.
+    ~FontconfigCatalog() override { FcFini(); }
+
     std::vector<FontFace> Families() override {
         std::vector<FontFace> out;
         if (!FcInit()) return out;

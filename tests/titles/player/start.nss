@@ -1,5 +1,6 @@
 page version=116 result=int
 VarNew "clicks" type=int value={0}
+VarNew "pushed" type=int value={0}
 VarNew "keyhits" type=int value={0}
 VarNew "wheels" type=int value={0}
 VarNew "updates" type=int value={0}
@@ -9,9 +10,11 @@ VarNew "firstrandom" type=int value={Random(1000000)}
 VarNew "screen" type=str value={IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight) ++ " " ++ @Title}
 Calc {SetProp("", 8, 255)}
 Label "loop"
-If {@LClick}
-  Calc {clicks = clicks + 1}
-  Calc {SetProp("", 8, 65280)}
+If {@LPush}
+  If {pushed == 0}
+    Calc {clicks = clicks + 1}
+    Calc {SetProp("", 8, 65280)}
+Calc {pushed = @LPush}
 If {@KeyClick[13]}
   Calc {keyhits = keyhits + 1}
   Calc {SetProp("", 8, 16711680)}
@@ -20,5 +23,5 @@ If {@KeyClick[27]}
 If {@WheelUp}
   Calc {wheels = wheels + 1}
 Calc {updates = @UpdateCount}
-Wait
-Jump "start.nsb" index=9
+Wait time={1}
+Jump "start.nsb" index=10
