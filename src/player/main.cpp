@@ -157,6 +157,7 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
         std::fprintf(stderr, "nuvoplayer: %s\n", view->StartupError().c_str());
         code = kExitFailed;
     } else {
+        view->FrameLimit = options.Frames;
         view->RunLoop();
     }
     current = nullptr;

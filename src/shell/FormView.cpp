@@ -276,6 +276,7 @@ void TFormView::PumpEvents() { window_.PumpEvents(*this); }
 void TFormView::RunLoop() {
     const auto period = static_cast<uint32_t>(std::max(context_.FramePeriod, 1));
     while (!closeRequested_) {
+        if (FrameLimit >= 0 && context_.FrameCount >= FrameLimit) break;
         PumpEvents();
         if (closeRequested_) break;
         const bool threadAsks = thread_ && thread_->TakeRequest();

@@ -118,6 +118,8 @@ public:
     bool StartupFailed() const { return startupFailed_; }
     const std::string& StartupError() const { return startupError_; }
     bool LoopActive() const { return loopActive_; }
+    // RunLoop ends after this many frames (-1: when the window closes).
+    int64_t FrameLimit = -1;
     int32_t RenderSkip = 0;
     int32_t FpsPhase = 0;
     bool FullScreenSwitching = false;

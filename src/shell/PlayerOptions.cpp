@@ -125,7 +125,6 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
             noValue();
             o.Headless = true;
         } else if (name == "--frames") {
-            headless();
             o.Frames = wholeNumber(value(), name, 0, 100'000'000);
         } else if (name == "--step") {
             headless();
@@ -180,7 +179,7 @@ const char* PlayerUsage() {
            "\n"
            "Options:\n"
            "  --headless            run without a window, on a virtual clock\n"
-           "  --frames N            (headless) stop after N frames\n"
+           "  --frames N            stop after N frames\n"
            "  --step MS             (headless) milliseconds per frame (16)\n"
            "  --input FILE          (headless) the input script (docs/player.md)\n"
            "  --shots DIR           (headless) write screenshots DIR/frame-000123.png\n"

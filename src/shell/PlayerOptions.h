@@ -2,10 +2,10 @@
 // "--" is ours and is taken out before the title's command line (a data
 // folder and further archives, or "/config") is read:
 //
-//   nuvoplayer [--headless [--frames N] [--step MS] [--input FILE]
-//              [--shots DIR] [--shot-at F1,F2,...|--shot-every K]
-//              [--date YYYY-MM-DDTHH:MM:SS]] [--dump-vars FILE] [--trace FILE]
-//              [--save-dir DIR] [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
+//   nuvoplayer [--headless [--step MS] [--input FILE] [--shots DIR]
+//              [--shot-at F1,F2,...|--shot-every K] [--date YYYY-MM-DDTHH:MM:SS]]
+//              [--frames N] [--dump-vars FILE] [--trace FILE] [--save-dir DIR]
+//              [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
 //
 // The options of the virtual clock and the screenshots need --headless.
 #pragma once

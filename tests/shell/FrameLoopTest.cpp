@@ -10,7 +10,7 @@
 #include "shell/FormView.h"
 #include "shell/FrameClock.h"
 #include "shell/LoopThread.h"
-#include "support/TestSupport.h"
+#include "shell/ShellTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,20 +21,6 @@
 
 namespace nuvo {
 namespace {
-
-namespace fs = std::filesystem;
-
-// Builds a title of tests/titles with nuvotool, once per title.
-std::string builtTitle(const std::string& name) {
-    static test::TempDir root;
-    const fs::path out = root.path() / name;
-    if (!fs::exists(out / "nuvo.npb")) {
-        const std::string command = std::string(NUVOTOOL_PATH) + " title build \"" NUVO_SOURCE_DIR "/tests/titles/" +
-                                    name + "\" \"" + out.string() + "\" > /dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0) << command;
-    }
-    return out.string();
-}
 
 // A title run by the view on the headless backend, frame by frame as the
 // headless player runs it.
@@ -56,7 +42,7 @@ struct HeadlessView {
         setup.Clock = &backend->Clock();
         setup.Dialogs = &backend->Dialogs();
         setup.System = system.get();
-        setup.Args = {builtTitle("player")};
+        setup.Args = {test::builtTitle("player")};
         setup.SaveFolder = saves.str();
         setup.PacingThread = false;
         setup.ServicePending = std::move(servicePending);

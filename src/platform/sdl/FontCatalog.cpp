@@ -5,6 +5,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <set>
 #include <string>
@@ -46,6 +47,9 @@ std::once_flag aliasesOnce;
 void installAliases() {
     std::call_once(aliasesOnce, [] {
         if (!FcInit()) return;
+        // fontconfig's process-wide state, aliases included, goes at the end
+        // of the program, however it ends.
+        std::atexit(FcFini);
         const std::string xml = aliasConfig();
         FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(xml.c_str()), FcFalse);
     });
@@ -76,10 +80,6 @@ bool hasFamily(FcPattern* font, const char* name) {
 
 class FontconfigCatalog final : public IFontCatalog {
 public:
-    // fontconfig's process-wide state (with the aliases) goes with the
-    // catalogue, at the end of the program.
-    ~FontconfigCatalog() override { FcFini(); }
-
     std::vector<FontFace> Families() override {
         std::vector<FontFace> out;
         if (!FcInit()) return out;

@@ -1,0 +1,152 @@
+// The real nuvoplayer program run headless on the test titles: screenshots,
+// the variable dump and the trace it writes, runs that repeat exactly, and
+// the exit code and message of every way a run can end.
+#include "render/DIBSurface.h"
+#include "render/ImageCodecs.h"
+#include "shell/ShellTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace nuvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int code = -1;
+    std::string err;
+};
+
+// Runs the player with the arguments (each quoted) from dir; its standard
+// error is kept.
+Outcome player(const test::TempDir& dir, const std::vector<std::string>& args) {
+    std::string command = "cd \"" + dir.str() + "\" && \"" NUVOPLAYER_PATH "\"";
+    for (const std::string& a : args) command += " '" + a + "'";
+    command += " 2> stderr.txt > /dev/null";
+    const int status = std::system(command.c_str());
+    Outcome r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = test::readFile(dir.path() / "stderr.txt");
+    return r;
+}
+
+// The colour (0x00BBGGRR) at a pixel of a screenshot.
+int32_t shotColour(const fs::path& png, int32_t x, int32_t y) {
+    const std::string bytes = test::readFile(png);
+    TDIBSurface picture;
+    int32_t transparent = -1;
+    ReadPng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), picture, transparent);
+    return picture.ColorOfPixel(static_cast<uint32_t>(picture.GetPixel(x, y)));
+}
+
+constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
+
+TEST(PlayerProgram, HeadlessRunWritesShotsDumpAndTrace) {
+    const std::string title = test::builtTitle("player");
+    test::TempDir dir;
+    dir.write("input.txt", "# a click, the Return key, a wheel notch\n"
+                           "3 click 10 10\n"
+                           "6 key Return\n"
+                           "8 wheel up\n");
+    const Outcome r = player(dir, {"--headless", "--frames", "20", "--input", "input.txt", "--shots", "shots", "--shot-at",
+                               "2,5,10", "--dump-vars", "vars.json", "--trace", "trace.txt", "--date",
+                               "2026-12-10T07:30:05", "--save-dir", "saves", title});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    // The screen's colour shows what the script saw: red at first, green
+    // after the click, blue after the key.
+    EXPECT_EQ(shotColour(dir.path() / "shots/frame-000002.png", 0, 0), kRed);
+    EXPECT_EQ(shotColour(dir.path() / "shots/frame-000005.png", 159, 119), kGreen);
+    EXPECT_EQ(shotColour(dir.path() / "shots/frame-000010.png", 80, 60), kBlue);
+    EXPECT_FALSE(fs::exists(dir.path() / "shots/frame-000003.png"));
+    const std::string vars = test::readFile(dir.path() / "vars.json");
+    for (const char* expected : {"\"clicks\": {\"type\": 1, \"dims\": [], \"value\": 1}",
+                                 "\"keyhits\": {\"type\": 1, \"dims\": [], \"value\": 1}",
+                                 "\"wheels\": {\"type\": 1, \"dims\": [], \"value\": 1}",
+                                 "\"updates\": {\"type\": 1, \"dims\": [], \"value\": 19}",
+                                 "\"when\": {\"type\": 4, \"dims\": [], \"value\": \"2026-12-10 7:30:5\"}",
+                                 "\"week\": {\"type\": 1, \"dims\": [], \"value\": 5}",
+                                 "\"farewell\": {\"type\": 1, \"dims\": [], \"value\": 20}"})
+        EXPECT_NE(vars.find(expected), std::string::npos) << expected << "\n" << vars;
+    const std::string trace = test::readFile(dir.path() / "trace.txt");
+    EXPECT_EQ(trace.rfind("00000000 : start.nsb(0)\n", 0), 0u) << trace.substr(0, 200);
+    EXPECT_NE(trace.find(" : bye.nsb(0)\n"), std::string::npos) << "the exit page runs at the end";
+    EXPECT_TRUE(fs::is_directory(dir.path() / "saves"));
+    EXPECT_FALSE(fs::exists(fs::path(title) / "save.dat")) << "nothing is written into the title";
+}
+
+TEST(PlayerProgram, RunsRepeatExactly) {
+    const std::string title = test::builtTitle("player");
+    std::string dumps[2], shots[2];
+    for (int i = 0; i < 2; ++i) {
+        test::TempDir dir;
+        dir.write("input.txt", "2 click 1 1\n4 key Return\n");
+        const Outcome r = player(dir, {"--headless", "--frames", "8", "--input", "input.txt", "--shots", "shots",
+                                   "--dump-vars", "vars.json", "--save-dir", "saves", title});
+        ASSERT_EQ(r.code, 0) << r.err;
+        dumps[i] = test::readFile(dir.path() / "vars.json");
+        int count = 0;
+        for (int f = 0; f < 8; ++f) {
+            char name[32];
+            std::snprintf(name, sizeof name, "shots/frame-%06d.png", f);
+            if (!fs::exists(dir.path() / name)) continue;
+            shots[i] += test::readFile(dir.path() / name);
+            ++count;
+        }
+        EXPECT_EQ(count, 8) << "--shots alone takes every frame";
+    }
+    EXPECT_EQ(dumps[0], dumps[1]);
+    EXPECT_TRUE(shots[0] == shots[1]);
+    EXPECT_NE(dumps[0].find("\"firstrandom\""), std::string::npos);
+}
+
+TEST(PlayerProgram, EveryWayARunEnds) {
+    const std::string title = test::builtTitle("player");
+    const struct {
+        const char* name;
+        const char* input;
+        std::vector<std::string> args;
+        int code;
+        const char* message;
+    } cases[] = {
+        {"frames done", "", {"--headless", "--frames", "3"}, 0, ""},
+        {"the title terminates", "2 key Escape\n", {"--headless", "--frames", "100"}, 0, ""},
+        {"quit from the script", "2 quit\n", {"--headless"}, 0, ""},
+        {"quit box answered yes", "2 toolbar quit\n2 answer yes\n", {"--headless"}, 0, ""},
+        {"quit box without an answer", "2 toolbar quit\n", {"--headless", "--frames", "10"}, 3, "has no answer"},
+        {"a bad input script", "2 jump\n", {"--headless", "--frames", "10"}, 2, "unknown action"},
+        {"an unknown option", "", {"--headless", "--fast"}, 2, "unknown option --fast"},
+        {"a headless option without --headless", "", {"--shots", "x"}, 2, "--shots needs --headless"},
+        {"a bad date", "", {"--headless", "--date", "2026-02-30T00:00:00"}, 2, "--date takes"},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        dir.write("input.txt", c.input);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--input", "input.txt", "--save-dir", "saves", title});
+        const Outcome r = player(dir, args);
+        EXPECT_EQ(r.code, c.code) << c.name << ": " << r.err;
+        if (*c.message) EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
+        else EXPECT_EQ(r.err, "") << c.name;
+    }
+    test::TempDir dir;
+    const Outcome missing = player(dir, {"--headless", "--frames", "3", (dir.path() / "nothing").string()});
+    EXPECT_EQ(missing.code, 1) << "a folder without a title";
+    EXPECT_NE(missing.err.find("could not be started"), std::string::npos) << missing.err;
+}
+
+TEST(PlayerProgram, TimeoutEndsARunawayTitle) {
+    const std::string title = test::builtTitle("spin");
+    test::TempDir dir;
+    const Outcome r = player(dir, {"--headless", "--frames", "100000", "--timeout", "1", "--save-dir", "saves", title});
+    EXPECT_EQ(r.code, 4) << r.err;
+    EXPECT_NE(r.err.find("--timeout"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace nuvo
