@@ -8,6 +8,7 @@
 #include "components/NuvoBaseList.h"
 #include "components/ScriptWipeRandom.h"
 #include "engine/Project.h"
+#include "engine/ProjectPictures.h"
 #include "engine/RegistryEvents.h"
 #include "engine/TraceSink.h"
 #include "render/CursorImage.h"
@@ -140,7 +141,8 @@ void TFormView::create() {
 }
 
 void TFormView::initialise() {
-    // 2. The panel's registry ("NuvoInitialize").
+    // 2. The panel's registry ("NuvoInitialize") and the picture cache.
+    pictures_ = std::make_unique<TProjectPictures>(context_);
     bases_ = std::make_unique<TNuvoBaseList>();
     bases_->Host = this;
     bases_->Wipes = wipes_.get();
@@ -159,6 +161,7 @@ void TFormView::initialise() {
         screen_ = std::make_unique<TScreenManager>(window_, project_->FullScreenHeight, project_->FullScreenWidth,
                                                    project_->ScreenHeight, project_->ScreenWidth);
         chosenMode_ = screen_->PreferredModeIndex();
+        pictures_->Source.BitCount = screen_->ScreenBitCount();
     }
 
     // 5. The base screens, at the title's size, drawing into the back buffer.
@@ -214,6 +217,8 @@ void TFormView::teardown() {
     context_.Events = nullptr;
     events_.reset();
     bases_.reset();
+    // "PelkMan" after every component that showed a picture.
+    pictures_.reset();
     // "MediaFinal": the screen manager.
     screen_.reset();
     context_.Files = nullptr;
@@ -457,9 +462,11 @@ void TFormView::SetCursorY(int32_t y) {
     if (windowOpen_ && bases_) window_.MovePointer(bases_->ActiveBase()->MouseX, y);
 }
 
+bool TFormView::CGDither() { return pictures_ && pictures_->Cache.ConvertToScreenDepth(); }
+
 void TFormView::SetCGDither(bool dither) {
-    if (dither == cgDither_) return;
-    cgDither_ = dither;
+    if (!pictures_ || dither == pictures_->Cache.ConvertToScreenDepth()) return;
+    pictures_->Cache.SetConvertToScreenDepth(dither);
     if (!bases_) return;
     for (int i = 0; i < 2; ++i) {
         TNuvoBase* base = bases_->Base(i);
@@ -487,6 +494,18 @@ void TFormView::ShowCursor(const std::string& fileName) {
 }
 
 std::string TFormView::DefaultCursor() const { return vars_ ? vars_->CursorName : std::string(); }
+
+void TFormView::ReleasePictures() {
+    if (pictures_) pictures_->Cache.ReleaseAllHardware();
+}
+
+void TFormView::RestorePictures() {
+    if (!pictures_) return;
+    if (screen_) pictures_->Source.BitCount = screen_->ScreenBitCount();
+    pictures_->Cache.ReloadAll(true);
+}
+
+TPelkCollection* TFormView::PictureCache() { return pictures_ ? &pictures_->Cache : nullptr; }
 
 platform::LocalTime TFormView::FrameLocalTime() { return frameTime_; }
 

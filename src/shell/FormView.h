@@ -39,6 +39,7 @@ class TLoopThread;
 class TNuvoBaseList;
 class TParamCollection;
 class TProject;
+class TProjectPictures;
 class TRegistryEvents;
 class TScreenManager;
 class TScriptWipeRandom;
@@ -151,6 +152,10 @@ public:
     // ---- IBaseListHost ----
     void ShowCursor(const std::string& fileName) override;
     std::string DefaultCursor() const override;
+    void ReleasePictures() override;
+    void RestorePictures() override;
+    TPelkCollection* PictureCache() override;
+    ScriptContext* Script() override { return script_.get(); }
 
     // ---- ISystemVariableHost ----
     platform::LocalTime FrameLocalTime() override;
@@ -159,7 +164,7 @@ public:
     bool IsFullScreen() override;
     int32_t DisplayModeIndex() override { return chosenMode_; }
     void SelectDisplayMode(int32_t index) override;
-    bool CGDither() override { return cgDither_; }
+    bool CGDither() override;
     void SetCGDither(bool dither) override;
 
 private:
@@ -189,6 +194,7 @@ private:
     std::unique_ptr<TWipeContext> wipes_;
     std::unique_ptr<TScriptWipeRandom> wipeRandom_;
     TProgramContext context_;
+    std::unique_ptr<TProjectPictures> pictures_;
     std::unique_ptr<TNuvoBaseList> bases_;
     std::unique_ptr<TRegistryEvents> events_;
     std::unique_ptr<TProject> project_;
@@ -205,7 +211,6 @@ private:
     bool inFrame_ = false;
     bool torn_ = false;
     int32_t chosenMode_ = -1;
-    bool cgDither_ = false;
     int64_t composedFrames_ = 0;
     platform::LocalTime frameTime_{};
     std::optional<std::vector<std::string>> fontCache_[2];

@@ -49,12 +49,13 @@ constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 TEST(PlayerProgram, HeadlessRunWritesShotsDumpAndTrace) {
     const std::string title = test::builtTitle("player");
     test::TempDir dir;
-    dir.write("input.txt", "# a click, the Return key, a wheel notch\n"
+    dir.write("input.txt", "# a click, the Return key, a wheel notch, a click on the box\n"
                            "3 click 10 10\n"
                            "6 key Return\n"
-                           "8 wheel up\n");
+                           "8 wheel up\n"
+                           "12 click 110 80\n");
     const Outcome r = player(dir, {"--headless", "--frames", "20", "--input", "input.txt", "--shots", "shots", "--shot-at",
-                               "2,5,10", "--dump-vars", "vars.json", "--trace", "trace.txt", "--date",
+                               "2,5,10,15", "--dump-vars", "vars.json", "--trace", "trace.txt", "--date",
                                "2026-12-10T07:30:05", "--save-dir", "saves", title});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -64,8 +65,13 @@ TEST(PlayerProgram, HeadlessRunWritesShotsDumpAndTrace) {
     EXPECT_EQ(shotColour(dir.path() / "shots/frame-000005.png", 159, 119), kGreen);
     EXPECT_EQ(shotColour(dir.path() / "shots/frame-000010.png", 80, 60), kBlue);
     EXPECT_FALSE(fs::exists(dir.path() / "shots/frame-000003.png"));
+    // The half-transparent white box over the green screen.
+    EXPECT_EQ(shotColour(dir.path() / "shots/frame-000015.png", 120, 85), 0x7FFE7F);
+    EXPECT_EQ(shotColour(dir.path() / "shots/frame-000015.png", 99, 85), kGreen);
     const std::string vars = test::readFile(dir.path() / "vars.json");
-    for (const char* expected : {"\"clicks\": {\"type\": 1, \"dims\": [], \"value\": 1}",
+    for (const char* expected : {"\"clicks\": {\"type\": 1, \"dims\": [], \"value\": 2}",
+                                 "\"boxclicks\": {\"type\": 1, \"dims\": [], \"value\": 1}",
+                                 "\"boxarg\": {\"type\": 4, \"dims\": [], \"value\": \"10,10 box\"}",
                                  "\"keyhits\": {\"type\": 1, \"dims\": [], \"value\": 1}",
                                  "\"wheels\": {\"type\": 1, \"dims\": [], \"value\": 1}",
                                  "\"updates\": {\"type\": 1, \"dims\": [], \"value\": 19}",

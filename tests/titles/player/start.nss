@@ -9,6 +9,9 @@ VarNew "week" type=int value={@Week}
 VarNew "firstrandom" type=int value={Random(1000000)}
 VarNew "screen" type=str value={IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeight) ++ " " ++ @Title}
 Calc {SetProp("", 8, 255)}
+VarNew "boxclicks" type=int value={0}
+VarNew "boxarg" type=str value={""}
+BoxNew PR_NAME={"box"} PR_LEFT={100} PR_TOP={70} PR_WIDTH={40} PR_HEIGHT={30} PR_COLOR={16777215} PR_ALPHA={128} PR_ONLBTNDOWN={"boxclick.nsb"}
 Label "loop"
 If {@LPush}
   If {pushed == 0}
@@ -24,4 +27,4 @@ If {@WheelUp}
   Calc {wheels = wheels + 1}
 Calc {updates = @UpdateCount}
 Wait time={1}
-Jump "start.nsb" index=10
+Jump "start.nsb" index=13
