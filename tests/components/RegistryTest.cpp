@@ -20,9 +20,8 @@ using test::TTestSound;
 
 constexpr int32_t kSaveVersion = 145;
 
-// The factory for the test classes (LT_BOX controls, LT_SOUND components).
+// Makes non-visual components for types whose classes are not built in yet.
 TNuvoObject* createTestObject(TNuvoBaseList& registry, uint8_t type) {
-    if (type == LT_BOX) return registry.Create<TTestControl>(LT_BOX);
     if (type == LT_SOUND) return registry.Create<TTestSound>();
     return nullptr;
 }
@@ -39,8 +38,9 @@ size_t load(TNuvoBaseList& registry, const std::vector<uint8_t>& bytes, int32_t 
     return static_cast<size_t>(s.position());
 }
 
-TTestControl* box(TNuvoBaseList& registry, const std::string& name, TNuvoControl* parent) {
-    auto* c = static_cast<TTestControl*>(registry.CreateByType(LT_BOX));
+// Any control the factory makes serves (a cabinet is never shown).
+TNuvoControl* box(TNuvoBaseList& registry, const std::string& name, TNuvoControl* parent) {
+    TNuvoControl* c = registry.CreateByType(LT_BOX)->AsControl();
     c->SetName(name);
     c->SetParent(parent);
     c->SetBounds(10, 20, 30, 40);
@@ -56,13 +56,13 @@ protected:
         saved.SetSize(200, 100);
         saved.ActiveIndex = 1;
         saved.Base(0)->SetColor(0x112233);
-        TTestControl* front = box(saved, "front", saved.Base(1));
+        TNuvoControl* front = box(saved, "front", saved.Base(1));
         box(saved, "inside", front)->SetOnLBtnDown("page:label");
         box(saved, "back", saved.Base(0))->SetHandleKey(true);
         auto* park = saved.CreateByType(LT_CABINET)->AsControl();
         park->SetName("park");
         park->SetParent(saved.Base(0));
-        auto* bgm = static_cast<TTestSound*>(saved.CreateByType(LT_SOUND));
+        TNuvoObject* bgm = saved.CreateByType(LT_SOUND);
         bgm->SetName("bgm");
         bgm->Tag = "music";
         // Not saved: internal names, pending deletion, no type.
@@ -71,7 +71,7 @@ protected:
         saved.CreateByType(LT_SOUND)->Delete();
         saved.Create<TTestControl>(LT_NONE)->SetParent(saved.Base(1));
 
-        TTestControl* inside = static_cast<TTestControl*>(saved.FindByName("inside"));
+        TNuvoObject* inside = saved.FindByName("inside");
         TTimerData taken{"page:label", inside, PR_ONLBTNDOWN, 2, {"3", "4"}};
         saved.Events.Add(taken);
         TTimerData orphan{"timer.nsb", nullptr, PR_ONIDLE, 0, {}};
@@ -223,7 +223,7 @@ TEST_F(Registry, StartTransitionRules) {
     TNuvoBaseList r;
     r.ExtraCreator = &createTestObject;
     r.SetSize(40, 30);
-    TTestControl* c = box(r, "c", r.Base(0));
+    TNuvoControl* c = box(r, "c", r.Base(0));
     c->SetHandleKey(true);
     r.RestoreFocus(c);
     r.ClearDirtyLists();
