@@ -1,0 +1,319 @@
+// The commands that create and change components, run by the interpreter
+// against a real registry: ApplyProperties (order, defaults, names and
+// parents, properties never applied), ImgNew's LoopWait, GetProp, SetProp,
+// ObjDel, and Flip with its modes, phases, snapshot, FreeOld, saved state
+// and Abort.
+#include "archive/VrFileManager.h"
+#include "base/Stream.h"
+#include "components/NuvoBaseList.h"
+#include "components/NuvoBox.h"
+#include "components/NuvoImages.h"
+#include "engine/CallMan.h"
+#include "engine/Commands.h"
+#include "engine/Page.h"
+#include "engine/PageSource.h"
+#include "engine/ProgramContext.h"
+#include "engine/ProjectPictures.h"
+#include "engine/RegistryEvents.h"
+#include "render/PelkImage.h"
+#include "script/NuvoParser.h"
+#include "script/ParamCollection.h"
+#include "script/ScriptContext.h"
+#include "script/SysFuncMan.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace nuvo;
+
+namespace {
+
+class Host : public IBaseListHost {
+public:
+    TPelkCollection* cache = nullptr;
+    ScriptContext* script = nullptr;
+    TPelkCollection* PictureCache() override { return cache; }
+    ScriptContext* Script() override { return script; }
+};
+
+struct World {
+    TVrFileManager files{nullptr, nullptr};
+    TParamCollection vars;
+    TSysFuncMan functions;
+    ScriptContext script{vars, functions};
+    TProgramContext context;
+    TProjectPictures pictures{context};
+    Host host;
+    TNuvoBaseList bases;
+    TRegistryEvents events{bases};
+    std::unique_ptr<TCallMan> cm;
+
+    World() {
+        files.AddArchive("");
+        context.Files = &files;
+        context.Vars = &vars;
+        context.Script = &script;
+        context.Events = &events;
+        host.cache = &pictures.Cache;
+        host.script = &script;
+        bases.Host = &host;
+        bases.SetSize(32, 24);
+        bases.Base(0)->SetColor(0x000080);
+        bases.Base(1)->SetColor(0x008000);
+        cm = std::make_unique<TCallMan>(context);
+        // A 8 x 6 picture of two frames.
+        TPelkFrameList list(0);
+        for (int i = 0; i < 2; ++i) {
+            TPelkFrame& f = list.AddFrame();
+            f.Composite.SetSize(8, 6, 24);
+            f.Composite.Clear(i ? 0x0000FF : 0xFF0000);
+        }
+        TKvMemoryStream s;
+        list.SaveToStream(s, 0, 70);
+        file("pic.pel", std::string(s.bytes().begin(), s.bytes().end()));
+    }
+    ~World() {
+        cm.reset();
+        bases.Clear();
+    }
+    void file(const std::string& name, const std::string& bytes) {
+        files.Archive(0).AddMemoryEntry(test::sj(name))->Data->write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+    void page(const std::string& name, const std::string& source) {
+        TPage p;
+        readPageSource("page version=116 result=int\n" + source, p);
+        TKvMemoryStream bytes;
+        p.SaveToStream(bytes);
+        file(name, std::string(bytes.bytes().begin(), bytes.bytes().end()));
+    }
+    void start(const std::string& source) {
+        page("start.nsb", source);
+        cm->Start("start.nsb");
+    }
+    // One frame as the main window runs it.
+    void frames(int n = 1) {
+        for (int i = 0; i < n; ++i) {
+            context.FrameDelta = 16;
+            context.TimeCounter += 16;
+            bases.FrameDelta = 16;
+            bases.ProcessInput();
+            cm->Run();
+            bases.Tick();
+            bases.Paint();
+            bases.ClearDirtyLists();
+        }
+    }
+    TNuvoObject* find(const std::string& name) { return bases.FindNamed(name); }
+    std::string var(const char* name) {
+        TParamCollectionItem* v = vars.Find(name);
+        return v ? v->Value()->AsString() : "-";
+    }
+};
+
+} // namespace
+
+TEST(ComponentCommands, CreationAppliesPropertiesInOrderWithDefaults) {
+    World w;
+    w.start("BoxNew PR_NAME={\"b\"} PR_LEFT={3} PR_TOP={4} PR_WIDTH={10} PR_HEIGHT={5} PR_COLOR={} PR_ALPHA={} "
+            "PR_VISIBLE={} PR_PLUSX={7} PR_BORDERCOLOR={}\n"
+            "BoxNew PR_NAME={\"\"} PR_PARENT={\"b\"} PR_COLOR={255}\n"
+            "TileNew PR_NAME={\"t\"} PR_PARENT={\"nobody\"} PR_SOURCE={\"pic.pel\"} PR_WIDTH={32} PR_HEIGHT={24}\n"
+            "ImgNew PR_NAME={\"i\"} PR_SOURCE={\"pic.pel\"} PR_WIDTH={20} PR_ZOOMX={512} PR_ZOOMY={512} PR_DELAY={40}\n"
+            "ImgNew PR_NAME={\"j\"} PR_SOURCE={\"pic.pel\"}\n");
+    w.frames();
+    auto* b = dynamic_cast<TNuvoBox*>(w.find("b"));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetLeft(), 3);
+    EXPECT_EQ(b->GetWidth(), 10);
+    EXPECT_EQ(b->GetColor(), -1); // no value: the defaults
+    EXPECT_EQ(b->GetAlpha(), 255);
+    EXPECT_EQ(b->GetBorderColor(), -1);
+    EXPECT_TRUE(b->GetVisible());
+    EXPECT_EQ(b->GetPlusX(), 0); // never applied at creation
+    EXPECT_EQ(b->GetParent(), w.bases.ActiveBase());
+    // An empty name keeps the automatic one; a parent by name.
+    ASSERT_EQ(b->GetChildCount(), 1);
+    EXPECT_EQ(b->GetChild(0)->Name().rfind("object", 0), 0u);
+    EXPECT_EQ(b->GetChild(0)->GetColor(), 255);
+    // A parent that names no control: the active screen.
+    auto* t = dynamic_cast<TNuvoTile*>(w.find("t"));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->GetParent(), w.bases.ActiveBase());
+    EXPECT_EQ(t->GetWidth(), 32);
+    EXPECT_EQ(t->GetZoomX(), 256);
+    // The zooms come before the size: the width given stays, the zoom is the stretch.
+    auto* i = dynamic_cast<TNuvoImages*>(w.find("i"));
+    ASSERT_NE(i, nullptr);
+    EXPECT_EQ(i->GetWidth(), 20);
+    EXPECT_EQ(i->GetZoomX(), 640);
+    EXPECT_EQ(i->GetHeight(), 12);
+    EXPECT_EQ(i->GetCount(), 2);
+    // ImgNew copies its PR_DELAY expression as the LoopWait, only when it has one.
+    ASSERT_NE(i->LoopWait(), nullptr);
+    EXPECT_FALSE(i->LoopWait()->Operations().empty());
+    // "j" gave none, but the page's mask holds PR_DELAY: its expression is empty.
+    EXPECT_TRUE(dynamic_cast<TNuvoImages*>(w.find("j"))->LoopWait()->Operations().empty());
+    World without;
+    without.start("ImgNew PR_NAME={\"k\"} PR_SOURCE={\"pic.pel\"}\n");
+    without.frames();
+    EXPECT_EQ(dynamic_cast<TNuvoImages*>(without.find("k"))->LoopWait(), nullptr);
+}
+
+TEST(ComponentCommands, GetSetPropAndObjDel) {
+    World w;
+    w.start("BoxNew PR_NAME={\"b\"} PR_WIDTH={4}\n"
+            "VarNew \"left\" type=int\n"
+            "SetProp {\"b\"} prop={3} value={12}\n"
+            "GetProp {\"b\"} prop={3} var=\"left\"\n"
+            "GetProp {\"b\"} prop={5} var=\"missing\"\n"
+            "SetProp {\"nobody\"}\n"
+            "SetProp {\"b\"} value={1}\n"
+            "VarNew \"after\" type=int value={1}\n"
+            "GetProp {} prop={140} var=\"left\"\n"
+            "VarNew \"type\" type=int\n"
+            "GetProp {\"b\"} prop={140} var=\"type\"\n"
+            "ObjDel {\"b\"}\n");
+    w.frames();
+    EXPECT_EQ(w.var("left"), "0"); // the last GetProp read the screen's type
+    EXPECT_EQ(w.var("type"), "2"); // LT_BOX
+    EXPECT_EQ(w.var("missing"), "-"); // a missing variable is not made
+    EXPECT_EQ(w.var("after"), "1");   // the property error was dropped, the script went on
+    EXPECT_EQ(w.find("b"), nullptr);  // deleted (freed at the end of the tick)
+}
+
+TEST(ComponentCommands, SetPropReachesTheComponent) {
+    World w;
+    w.start("ImgNew PR_NAME={\"i\"} PR_SOURCE={\"pic.pel\"}\nSetProp {\"i\"} prop={44} value={1}\n");
+    w.frames();
+    EXPECT_EQ(dynamic_cast<TNuvoImages*>(w.find("i"))->GetIndex(), 1);
+}
+
+TEST(ComponentCommands, FlipMovesChosenComponentsAndSwitchesAfterItsDuration) {
+    World w;
+    w.start("BoxNew PR_NAME={\"keep\"} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={255}\n"
+            "BoxNew PR_NAME={\"go\"} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={65280}\n"
+            "Flip {1} duration={100} mode={1} names=[{\"go\\nother\"}]\n"
+            "VarNew \"done\" type=int value={1}\n");
+    w.frames();
+    // Begun: "go" went to the incoming screen, the snapshot covers the front.
+    EXPECT_EQ(w.find("go")->GetParent(), w.bases.InactiveBase());
+    EXPECT_EQ(w.find("keep")->GetParent(), w.bases.ActiveBase());
+    TNuvoControl* snapshot = w.bases.FindControlByName("\x01\x01");
+    ASSERT_NE(snapshot, nullptr);
+    EXPECT_EQ(w.bases.ActiveBase()->Children().back(), snapshot);
+    EXPECT_NE(w.bases.Transition(), nullptr);
+    EXPECT_EQ(w.bases.ActiveIndex, 0);
+    // Phase 0, then 1 (the time starts), then 100 ms of transition.
+    int frames = 1;
+    while (w.var("done") == "-" && frames < 50) {
+        w.frames();
+        ++frames;
+    }
+    EXPECT_EQ(frames, 2 + 7); // 7 frames of 16 ms reach 100
+    EXPECT_EQ(w.bases.ActiveIndex, 1);
+    EXPECT_EQ(w.bases.Transition(), nullptr);
+    EXPECT_EQ(w.bases.FindControlByName("\x01\x01"), nullptr);
+    EXPECT_NE(w.find("keep"), nullptr); // no FreeOld: the outgoing screen keeps it
+    EXPECT_EQ(w.find("go")->GetParent(), w.bases.ActiveBase());
+}
+
+TEST(ComponentCommands, FlipModesDurationsKindsAndFreeOld) {
+    // Mode 0 with no names moves everything; duration 0 switches on the first
+    // frame without snapshot or transition; FreeOld spares cabinets.
+    {
+        World w;
+        w.start("BoxNew PR_NAME={\"a\"}\nBoxNew PR_NAME={\"b\"}\n"
+                "Flip duration={0} mode={0}\n");
+        w.bases.Create<TNuvoCabinet>()->SetParent(w.bases.ActiveBase());
+        w.frames();
+        EXPECT_EQ(w.bases.ActiveIndex, 1);
+        EXPECT_EQ(w.find("a")->GetParent(), w.bases.ActiveBase());
+        EXPECT_EQ(w.find("b")->GetParent(), w.bases.ActiveBase());
+    }
+    {
+        World w;
+        w.start("BoxNew PR_NAME={\"a\"}\nBoxNew PR_NAME={\"b\"}\n"
+                "Flip duration={0} mode={1} freeold={TRUE}\n");
+        TNuvoCabinet* cabinet = w.bases.Create<TNuvoCabinet>();
+        cabinet->SetParent(w.bases.ActiveBase());
+        const TNuvoRef<TNuvoObject> cab(cabinet);
+        w.frames();
+        EXPECT_EQ(w.bases.ActiveIndex, 1);
+        EXPECT_EQ(w.find("a"), nullptr); // mode 1, nothing listed: all stayed and went
+        EXPECT_TRUE(cab);                // except the cabinet
+    }
+    {
+        // Kind 39 is no transition; the switch still comes after the phases.
+        World w;
+        w.start("Flip {39} duration={200} mode={0}\nVarNew \"done\" type=int value={1}\n");
+        w.frames();
+        EXPECT_EQ(w.bases.Transition(), nullptr);
+        EXPECT_NE(w.bases.FindControlByName("\x01\x01"), nullptr);
+        w.frames(2);
+        EXPECT_EQ(w.var("done"), "1");
+        EXPECT_EQ(w.bases.ActiveIndex, 1);
+    }
+}
+
+TEST(ComponentCommands, FlipStateRestartsItsPhasesAndAbortSwitchesAtOnce) {
+    World w;
+    w.start("BoxNew PR_NAME={\"a\"}\n"
+            "Flip {1} duration={500} mode={1} freeold={TRUE} blocked={TRUE}\n");
+    w.frames();
+    TCommand* flip = w.cm->Page->Commands.At(1);
+    ASSERT_EQ(flip->TypeCode(), TComFlip::kCode);
+    EXPECT_TRUE(flip->BlocksEvents());
+    EXPECT_TRUE(flip->IsWaitKind());
+    std::unique_ptr<TKvMemoryStream> state;
+    flip->SaveState(state);
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(state->memory()), 7), "nuvo100");
+    EXPECT_EQ(state->bytes().size(), 9u);
+
+    // Read back, the Flip starts its phases again with nothing running and
+    // is over within three frames.
+    auto& cmd = static_cast<TComFlip&>(*flip);
+    cmd.Blocked = 0;
+    cmd.FreeOld = 0;
+    w.bases.StartTransition(w.bases.ActiveIndex, 0, false, true, 0, 0);
+    state->setPosition(0);
+    flip->LoadState(*state);
+    EXPECT_EQ(cmd.Phase, 0);
+    EXPECT_EQ(cmd.Blocked, 1);
+    EXPECT_EQ(cmd.FreeOld, 1);
+    w.frames(3);
+    EXPECT_EQ(w.cm->PC, 2);
+    EXPECT_EQ(w.bases.ActiveIndex, 1);
+    EXPECT_EQ(w.find("a"), nullptr); // FreeOld cleared the outgoing screen
+
+    // Abort: the switch at once, the snapshot gone, everything outgoing freed.
+    World a;
+    a.start("BoxNew PR_NAME={\"a\"}\nFlip {1} duration={500} mode={1} freeold={TRUE}\n");
+    TNuvoCabinet* cabinet = a.bases.Create<TNuvoCabinet>();
+    cabinet->SetParent(a.bases.ActiveBase());
+    const TNuvoRef<TNuvoObject> cab(cabinet);
+    a.frames();
+    ASSERT_NE(a.bases.FindControlByName("\x01\x01"), nullptr);
+    a.cm->Page->Commands.At(1)->Abort(*a.cm);
+    EXPECT_EQ(a.bases.ActiveIndex, 1);
+    EXPECT_EQ(a.bases.Transition(), nullptr);
+    a.bases.Tick();
+    EXPECT_EQ(a.bases.FindControlByName("\x01\x01"), nullptr);
+    EXPECT_FALSE(cab); // cabinets too
+    EXPECT_EQ(a.cm->PC, 1);
+}
+
+TEST(ComponentCommands, AFlipInAHandlerYieldsFramesInsteadOfSpinning) {
+    // Without a mode the Flip still takes its phases; inside a handler each
+    // phase is a frame of its own.
+    World w;
+    w.page("h.nsb", "Flip {1} duration={0}\nCalc {n = n + 1}\n");
+    w.start("VarNew \"n\" type=int value={0}\nBoxNew PR_NAME={\"b\"} PR_ONIDLE={\"h.nsb\"}\nWait {TRUE}\n");
+    // Frame 1 queues the idle event; the handler's Flip takes a frame for
+    // each phase (a Flip that ran its phases in one frame would be over by
+    // frame 3).
+    w.frames(4);
+    EXPECT_EQ(w.var("n"), "0");
+    w.frames();
+    EXPECT_EQ(w.var("n"), "1");
+}
