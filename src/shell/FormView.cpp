@@ -30,19 +30,6 @@ using platform::MessageResult;
 
 namespace {
 
-// Sorted as the system sorts names: ASCII letters without regard to case,
-// everything else by its bytes.
-bool fontNameLess(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-}
-
 // Sets a flag for the length of a scope.
 class TFlagScope {
 public:
@@ -512,25 +499,12 @@ platform::LocalTime TFormView::FrameLocalTime() { return frameTime_; }
 uint32_t TFormView::SystemTickMs() { return now32(); }
 
 std::vector<std::string> TFormView::FontNames(bool fixedPitchOnly) {
+    // The installed fonts are asked once per run.
     auto& cached = fontCache_[fixedPitchOnly ? 1 : 0];
-    if (cached) return *cached;
-    std::vector<std::string> names;
-    if (fonts_) {
-        for (const platform::FontFace& f : fonts_->Families()) {
-            if (!f.trueType || f.family.empty() || f.family[0] == '@') continue;
-            if (fixedPitchOnly && !f.fixedPitch) continue;
-            if (setup_.Japanese && !f.japanese) continue;
-            // A name without an exact Shift-JIS form cannot be asked for by
-            // a title.
-            const std::string sjis = utf8ToSjis(f.family);
-            if (sjisToUtf8(sjis) != f.family) continue;
-            names.push_back(sjis);
-        }
-    }
-    std::sort(names.begin(), names.end(), fontNameLess);
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    cached = names;
-    return names;
+    if (!cached)
+        cached = ScriptFontNames(fonts_ ? fonts_->Families() : std::vector<platform::FontFace>{}, fixedPitchOnly,
+                                 setup_.Japanese);
+    return *cached;
 }
 
 } // namespace nuvo

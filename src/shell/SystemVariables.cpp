@@ -1,5 +1,6 @@
 #include "shell/SystemVariables.h"
 
+#include "base/Cp932.h"
 #include "base/IntMath.h"
 #include "components/NuvoBaseList.h"
 #include "engine/CallMan.h"
@@ -9,6 +10,7 @@
 #include "script/NumberText.h"
 #include "script/ParamCollection.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -442,6 +444,46 @@ private:
 } // namespace
 
 void InstallSystemVariables(TParamCollection& vars, ISystemVariableHost& host) { TTableBuilder(vars, host).build(); }
+
+namespace {
+
+// Sorted as the system sorts names: ASCII letters without regard to case,
+// everything else by its bytes.
+bool fontNameLess(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
+
+} // namespace
+
+std::vector<std::string> ScriptFontNames(const std::vector<platform::FontFace>& faces, bool fixedPitchOnly,
+                                         bool japanese) {
+    std::vector<std::string> names;
+    for (const platform::FontFace& f : faces) {
+        if (!f.trueType || f.family.empty() || f.family[0] == '@') continue;
+        if (fixedPitchOnly && !f.fixedPitch) continue;
+        if (japanese && !f.japanese) continue;
+        // A name without an exact Shift-JIS form cannot be asked for by a
+        // title.
+        std::string sjis = utf8ToSjis(f.family);
+        if (sjisToUtf8(sjis) != f.family) continue;
+        names.push_back(std::move(sjis));
+    }
+    std::stable_sort(names.begin(), names.end(), fontNameLess);
+    // Equal names regardless of ASCII case count once.
+    names.erase(std::unique(names.begin(), names.end(),
+                            [](const std::string& a, const std::string& b) {
+                                return !fontNameLess(a, b) && !fontNameLess(b, a);
+                            }),
+                names.end());
+    return names;
+}
 
 std::string JoinFontNames(const std::vector<std::string>& names) {
     std::string out;

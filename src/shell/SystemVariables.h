@@ -15,6 +15,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Fonts.h"
 
 #include <cstdint>
 #include <string>
@@ -76,5 +77,12 @@ void InstallSystemVariables(TParamCollection& vars, ISystemVariableHost& host);
 // The font list as @Fonts reads it: names joined by CR LF, no line break at
 // the end.
 std::string JoinFontNames(const std::vector<std::string>& names);
+
+// The names @Fonts (or, fixedPitchOnly, @FixedFonts) lists of the installed
+// faces: TrueType faces only, never a name beginning with "@", with a
+// Japanese system language only faces that cover Japanese; in Shift-JIS
+// (names without an exact Shift-JIS form are left out), sorted, each once.
+std::vector<std::string> ScriptFontNames(const std::vector<platform::FontFace>& faces, bool fixedPitchOnly,
+                                         bool japanese);
 
 } // namespace nuvo
