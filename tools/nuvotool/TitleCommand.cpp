@@ -9,10 +9,12 @@
 #include "engine/ProjectSetting.h"
 #include "engine/SourceText.h"
 #include "platform/FileSystem.h"
+#include "render/ImageCodecs.h"
 #include "render/PelkImage.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -32,6 +34,9 @@ const char* kHelp = "usage: nuvotool title build SRCDIR OUTDIR [--pack]\n"
                     "  NAME.nss        a page source, built into NAME.nsb\n"
                     "  NAME.pel.png    a picture, converted into the layered image NAME.pel\n"
                     "                  (keyed with the project's imageseed)\n"
+                    "  NAME.pel/       a folder of PNG frames (in name order; FRAME@MS.png shows\n"
+                    "                  for MS milliseconds, others for 100), built into the\n"
+                    "                  multi-frame layered image NAME.pel\n"
                     "  anything else   copied as it is\n"
                     "Files and folders whose names begin with '.' are left out. Folders keep\n"
                     "their place. Without --pack the files are written under OUTDIR; with\n"
@@ -57,13 +62,54 @@ std::vector<uint8_t> convertPicture(const fs::path& png, int32_t imageKey) {
     return bytes;
 }
 
-// Every source file, sorted by relative path, hidden ones left out.
+bool isFramesFolder(const fs::directory_entry& entry) {
+    return entry.is_directory() && endsWith(entry.path().filename().string(), ".pel");
+}
+
+// The frames of a NAME.pel folder: its PNG files in name order, each shown
+// for the milliseconds after a last "@" in its name (100 without one).
+std::vector<uint8_t> buildFrames(const fs::path& folder, int32_t imageKey) {
+    std::vector<fs::path> pngs;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+        const std::string name = e.path().filename().string();
+        if (e.is_regular_file() && !name.empty() && name[0] != '.' && endsWith(name, ".png")) pngs.push_back(e.path());
+    }
+    std::sort(pngs.begin(), pngs.end());
+    if (pngs.empty()) throw std::runtime_error("a frames folder holds no PNG files");
+    nuvo::TPelkFrameList list(imageKey);
+    for (const fs::path& png : pngs) {
+        nuvo::TPelkFrame& frame = list.AddFrame();
+        const std::vector<uint8_t> bytes = readBytes(png);
+        nuvo::ReadPng(bytes.data(), bytes.size(), frame.Composite, frame.TransparentValue);
+        frame.UpdateTransparentColour();
+        const std::string stem = png.stem().string();
+        if (const size_t at = stem.rfind('@'); at != std::string::npos) {
+            const std::string ms = stem.substr(at + 1);
+            char* end = nullptr;
+            const long v = std::strtol(ms.c_str(), &end, 10);
+            if (ms.empty() || *end || v < 1 || v > 3600000)
+                throw std::runtime_error(png.filename().string() + ": the time after '@' must be 1 to 3600000 ms");
+            frame.Duration = static_cast<int32_t>(v);
+        }
+    }
+    nuvo::TKvMemoryStream s;
+    list.SaveToStream(s, 0, 70);
+    return s.bytes();
+}
+
+// Every source file (and frames folder), sorted by relative path, hidden
+// ones left out.
 std::vector<fs::path> sourceFiles(const fs::path& root) {
     std::vector<fs::path> files;
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         const std::string name = it->path().filename().string();
         if (!name.empty() && name[0] == '.') {
             if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (isFramesFolder(*it)) {
+            it.disable_recursion_pending();
+            files.push_back(it->path().lexically_relative(root));
             continue;
         }
         if (it->is_regular_file()) files.push_back(it->path().lexically_relative(root));
@@ -121,7 +167,9 @@ int runBuild(const Args& args) {
         const std::string name = rel.generic_string();
         if (rel == "nuvo.nps") continue;
         try {
-            if (endsWith(name, ".nss")) {
+            if (fs::is_directory(src / rel)) {
+                outputs.push_back({name, buildFrames(src / rel, setting.ImageSeed)});
+            } else if (endsWith(name, ".nss")) {
                 const std::string page = name.substr(0, name.size() - 4) + ".nsb";
                 outputs.push_back({page, buildPageBytes(sourceText(src / rel))});
                 pages.insert(nuvo::sjisLower(titleName(page)));
