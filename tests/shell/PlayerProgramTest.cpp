@@ -77,6 +77,9 @@ TEST(PlayerProgram, HeadlessRunWritesShotsDumpAndTrace) {
                                  "\"updates\": {\"type\": 1, \"dims\": [], \"value\": 19}",
                                  "\"when\": {\"type\": 4, \"dims\": [], \"value\": \"2026-12-10 7:30:5\"}",
                                  "\"week\": {\"type\": 1, \"dims\": [], \"value\": 5}",
+                                 "\"twice\": {\"type\": 1, \"dims\": [], \"value\": 42}",
+                                 "\"argc\": {\"type\": 1, \"dims\": [], \"value\": 2}",
+                                 "\"depth\": {\"type\": 1, \"dims\": [], \"value\": 1}",
                                  "\"farewell\": {\"type\": 1, \"dims\": [], \"value\": 20}"})
         EXPECT_NE(vars.find(expected), std::string::npos) << expected << "\n" << vars;
     const std::string trace = test::readFile(dir.path() / "trace.txt");

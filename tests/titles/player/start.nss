@@ -11,6 +11,10 @@ VarNew "screen" type=str value={IntToStr(@ScrWidth) ++ "x" ++ IntToStr(@ScrHeigh
 Calc {SetProp("", 8, 255)}
 VarNew "boxclicks" type=int value={0}
 VarNew "boxarg" type=str value={""}
+VarNew "twice" type=int value={0}
+VarNew "argc" type=int value={0}
+VarNew "depth" type=int value={0}
+Call "twice.nsb" result="twice" args=[{21}, {"x"}]
 BoxNew PR_NAME={"box"} PR_LEFT={100} PR_TOP={70} PR_WIDTH={40} PR_HEIGHT={30} PR_COLOR={16777215} PR_ALPHA={128} PR_ONLBTNDOWN={"boxclick.nsb"}
 Label "loop"
 If {@LPush}
@@ -27,4 +31,4 @@ If {@WheelUp}
   Calc {wheels = wheels + 1}
 Calc {updates = @UpdateCount}
 Wait time={1}
-Jump "start.nsb" index=13
+Jump "start.nsb" index=17
