@@ -6,6 +6,7 @@
 #include "engine/Project.h"
 #include "platform/Backend.h"
 #include "platform/System.h"
+#include "render/ScreenManager.h"
 #include "script/ParamCollection.h"
 #include "shell/FormView.h"
 #include "shell/FrameClock.h"
@@ -172,6 +173,41 @@ TEST(FrameLoop, QuitBoxAnsweredNoGoesOn) {
     EXPECT_EQ(h.backend->FrameNumber(), 8);
     h.view.reset();
     EXPECT_EQ(h.dumped, "8") << "the exit page ran at the teardown";
+}
+
+TEST(FrameLoop, FullScreenAndBack) {
+    HeadlessView h("5 toolbar screen\n"
+                   "7 move 50 0\n"  // the top edge shows the tool bar in full screen
+                   "8 move 50 40\n" // anywhere else hides it
+                   "10 toolbar screen\n");
+    platform::IWindow& window = h.backend->Window();
+    h.run(6);
+    EXPECT_TRUE(h.view->IsFullScreen());
+    EXPECT_TRUE(window.IsFullScreen());
+    EXPECT_FALSE(window.ToolbarVisible());
+    EXPECT_EQ(h.view->DisplayModeIndex(), h.view->Screen()->ModeIndex());
+    h.run(8);
+    EXPECT_TRUE(window.ToolbarVisible());
+    h.run(9);
+    EXPECT_FALSE(window.ToolbarVisible());
+    h.run(11);
+    EXPECT_FALSE(h.view->IsFullScreen());
+    EXPECT_FALSE(window.IsFullScreen());
+    EXPECT_TRUE(window.ToolbarVisible());
+    // The picture goes on after each switch.
+    const int64_t composed = h.view->ComposedFrames();
+    h.run(13);
+    EXPECT_EQ(h.view->ComposedFrames(), composed + 2);
+    std::vector<uint32_t> pixels;
+    int32_t w = 0, hgt = 0;
+    ASSERT_TRUE(window.ReadPresented(pixels, w, hgt));
+    EXPECT_EQ(w, 160);
+    EXPECT_EQ(pixels[0], 0xFF0000u) << "the red screen";
+    // Without a chosen mode full screen is not entered.
+    h.view->SelectDisplayMode(-1);
+    h.view->SetFullScreen(true);
+    EXPECT_FALSE(h.view->IsFullScreen());
+    EXPECT_FALSE(h.view->FullScreenSwitching);
 }
 
 TEST(FrameLoop, TerminateClosesTheWindow) {
