@@ -136,7 +136,13 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
 }
 
 int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
-    std::unique_ptr<platform::IBackend> backend = platform::createSdlBackend();
+    std::unique_ptr<platform::IBackend> backend;
+    try {
+        backend = platform::createSdlBackend();
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: no window can be opened (%s); --headless runs without one\n", e.what());
+        return kExitFailed;
+    }
     const bool japanese = platform::primaryLanguageIsJapanese();
     std::unique_ptr<platform::GtkDialogs> gtk = platform::createGtkDialogs(japanese);
     auto fonts = platform::createFontconfigCatalog();
@@ -195,5 +201,11 @@ int main(int argc, char** argv) {
             return static_cast<int>(kExitFailed);
         }
     };
-    return RunEntry(options.Args, *system, hooks);
+    // A headless run with its own save folder shares nothing with another
+    // player on the same title; one without it must not run silently
+    // beside one.
+    const TGuardUse guard = !options.Headless       ? TGuardUse::Silent
+                            : options.SaveDir.empty() ? TGuardUse::Report
+                                                      : TGuardUse::None;
+    return RunEntry(options.Args, *system, hooks, guard);
 }

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/System.h"
 
+#include <cstdio>
 #include <filesystem>
 
 namespace nuvo {
@@ -83,10 +84,20 @@ void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& arg
     }
 }
 
-int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks) {
+int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks,
+             TGuardUse guardUse) {
     if (system.IsOnCdRom(system.ExecutablePath())) return 0;
-    auto guard = system.TryLock(InstanceGuardName(args, system.ExecutableFolder()));
-    if (!guard) return 0;
+    std::unique_ptr<platform::INamedLock> guard;
+    if (guardUse != TGuardUse::None) {
+        const std::string name = InstanceGuardName(args, system.ExecutableFolder());
+        guard = system.TryLock(name);
+        if (!guard && guardUse == TGuardUse::Report) {
+            std::fprintf(stderr, "nuvoplayer: another player runs on this data folder (%s); give --save-dir to run "
+                                 "beside it\n", name.c_str());
+            return 1;
+        }
+        if (!guard) return 0;
+    }
     if (IsConfigArgument(args)) {
         return hooks.runSettingsDialog ? hooks.runSettingsDialog() : 0;
     }

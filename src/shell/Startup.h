@@ -38,8 +38,20 @@ struct TEntryHooks {
     std::function<int()> runPlayer;
 };
 
+// How the guard is used.
+enum class TGuardUse {
+    // A second instance on the same data ends silently with 0 (the desktop).
+    Silent,
+    // A second instance ends with 1 and says why on standard error (a
+    // headless run that shares the data folder's save file).
+    Report,
+    // No guard is taken (a headless run whose save file lies elsewhere).
+    None,
+};
+
 // The entry: CD-ROM refusal, guard, dialog or player. Returns the exit code
 // (0 also when it ends silently because another instance runs).
-int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks);
+int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks,
+             TGuardUse guard = TGuardUse::Silent);
 
 } // namespace nuvo

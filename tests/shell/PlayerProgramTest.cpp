@@ -1,9 +1,11 @@
 // The real nuvoplayer program run headless on the test titles: screenshots,
 // the variable dump and the trace it writes, runs that repeat exactly, and
 // the exit code and message of every way a run can end.
+#include "platform/System.h"
 #include "render/DIBSurface.h"
 #include "render/ImageCodecs.h"
 #include "shell/ShellTestSupport.h"
+#include "shell/Startup.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +149,20 @@ TEST(PlayerProgram, EveryWayARunEnds) {
     const Outcome missing = player(dir, {"--headless", "--frames", "3", (dir.path() / "nothing").string()});
     EXPECT_EQ(missing.code, 1) << "a folder without a title";
     EXPECT_NE(missing.err.find("could not be started"), std::string::npos) << missing.err;
+}
+
+TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {
+    const std::string title = test::builtTitle("player");
+    auto system = platform::createLinuxSystem();
+    // Another player holds the title's data folder.
+    auto held = system->TryLock(InstanceGuardName({title}, system->ExecutableFolder()));
+    ASSERT_NE(held, nullptr);
+    test::TempDir dir;
+    const Outcome shared = player(dir, {"--headless", "--frames", "2", title});
+    EXPECT_EQ(shared.code, 1) << "sharing the save file is refused, not skipped in silence";
+    EXPECT_NE(shared.err.find("another player runs on this data folder"), std::string::npos) << shared.err;
+    const Outcome apart = player(dir, {"--headless", "--frames", "2", "--save-dir", "saves", title});
+    EXPECT_EQ(apart.code, 0) << apart.err;
 }
 
 TEST(PlayerProgram, TimeoutEndsARunawayTitle) {
