@@ -303,9 +303,15 @@ void TFormView::ServeModal() {
     TModalEvents modal(*this);
     window_.PumpEvents(modal);
     if (!thread_ || !thread_->TakeRequest()) return;
-    // A dialog opened by the script itself (inside a frame) holds the frame:
-    // running another would re-enter the interpreter.
-    if (inFrame_ || FullScreenSwitching || closeRequested_ || !loopActive_ || !screen_) return;
+    if (FullScreenSwitching || closeRequested_ || !loopActive_ || !screen_) return;
+    // A dialog opened by the script itself (a disk prompt) holds its frame:
+    // another frame would re-enter the interpreter, and ticks could free the
+    // components the waiting command works on. The picture is composed all
+    // the same.
+    if (inFrame_) {
+        compose();
+        return;
+    }
     const uint32_t now = now32();
     if (!frameClock_.Advance(now)) return;
     Frame();
@@ -350,8 +356,9 @@ void TFormView::KeyUp(uint8_t vk) {
 }
 
 void TFormView::Activate() {
-    const bool pauses = !project_ || project_->PauseWhenInactive;
-    if (pauses && thread_) thread_->Resume();
+    // The thread starts suspended and runs from the first activation; only
+    // a pausing title suspends it again.
+    if (thread_) thread_->Resume();
     if (!bases_) return;
     loopActive_ = true;
     frameClock_.Restart(now32());

@@ -101,7 +101,8 @@ public:
     void RunLoop();
     // Called by a dialog while it is open: the window's events (input is
     // dropped, the dialog owns it) and the frames the pacing thread asks for.
-    // Frames are not run when the dialog was opened from inside a frame.
+    // A dialog opened from inside a frame (by the script) gets compositions
+    // only: the interpreter and the components wait for its answer.
     void ServeModal();
     // The window's events now.
     void PumpEvents();

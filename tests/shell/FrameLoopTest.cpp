@@ -237,6 +237,61 @@ TEST(FrameLoop, MissingTitleFailsTheStartup) {
     EXPECT_FALSE(view.IdleStep());
 }
 
+// Answers boxes after letting the view serve its pacing thread for a while,
+// as the desktop's dialogs do while they are open.
+class ServingDialogs final : public platform::IDialogs {
+public:
+    TFormView* view = nullptr;
+    std::vector<platform::MessageResult> answers;
+    std::vector<int64_t> composedWhileOpen;
+    std::vector<int32_t> framesWhileOpen;
+    platform::MessageResult MessageBox(const std::string&, const std::string&, platform::MessageButtons,
+                                       platform::MessageIcon) override {
+        const int64_t composed = view->ComposedFrames();
+        const int32_t frames = view->Context().FrameCount;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+        while (std::chrono::steady_clock::now() < end) {
+            view->ServeModal();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        composedWhileOpen.push_back(view->ComposedFrames() - composed);
+        framesWhileOpen.push_back(view->Context().FrameCount - frames);
+        const auto answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+};
+
+TEST(FrameLoop, DiskPromptInsideAFrameKeepsComposing) {
+    platform::HeadlessOptions options;
+    auto backend = platform::createHeadlessBackend(options);
+    auto system = platform::createLinuxSystem();
+    test::TempDir saves;
+    ServingDialogs dialogs;
+    // Cancel the disk, then OK to quit.
+    dialogs.answers = {platform::MessageResult::Cancel, platform::MessageResult::Ok};
+    TFormViewSetup setup;
+    setup.Window = &backend->Window();
+    setup.Clock = &backend->Clock();
+    setup.Dialogs = &dialogs;
+    setup.System = system.get();
+    setup.Args = {test::builtTitle("prompt")};
+    setup.SaveFolder = saves.str();
+    TFormView view(std::move(setup));
+    dialogs.view = &view;
+    ASSERT_FALSE(view.StartupFailed()) << view.StartupError();
+    while (!view.CloseRequested() && backend->FrameNumber() < 10) {
+        view.PumpEvents();
+        view.IdleStep();
+        backend->Clock().FrameEnded();
+    }
+    ASSERT_EQ(dialogs.composedWhileOpen.size(), 2u);
+    EXPECT_GT(dialogs.composedWhileOpen[0], 3) << "the picture is composed while the prompt is open";
+    EXPECT_EQ(dialogs.framesWhileOpen[0], 0) << "no frame runs inside the frame that asks";
+    EXPECT_TRUE(view.CloseRequested()) << "OK to the exit message quits";
+    EXPECT_EQ(view.Vars().Find("after")->Value()->AsInteger(), 0);
+}
+
 TEST(LoopThread, RequestsComeAtItsPeriodAndWaitToBeTaken) {
     int wakes = 0;
     TLoopThread thread([&] { ++wakes; });
