@@ -2,7 +2,7 @@ page version=116 result=int
 # A scene of layered pictures: a sky strip tiled sideways, a sun that rises
 # and fades in, hills and a tree over it, a flapping bird (a multi-frame
 # image) that leaves afterimages, a twinkling sparkle added to what lies
-# below, a half-transparent band. A click (or about 13 seconds) goes back to
+# below, a half-transparent band. A click (or about 8 seconds) goes back to
 # the title, which comes in with another transition.
 Calc {clicked = 0}
 TileNew PR_NAME={"sky"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\sky.pel"} PR_WIDTH={640} PR_HEIGHT={480}
@@ -16,7 +16,7 @@ ImgNew PR_NAME={"hint"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\click.pel"} PR_LEFT
 BoxNew PR_NAME={"catch"} PR_PARENT={"\x{01}"} PR_WIDTH={640} PR_HEIGHT={480} PR_COLOR={-1} PR_PRIORITY={100} PR_ONLBTNDOWN={"click.nsb"}
 Flip {2} duration={700} mode={1} freeold={TRUE}
 WhileInit {t = 0}
-While {clicked == 0 & t < 400} end=23
+While {clicked == 0 & t < 250} end=23
   SetProp {"sky"} prop={109} value={t / 2}
   SetProp {"sun"} prop={3} value={80 + t}
   SetProp {"sun"} prop={4} value={200 - t / 3}
