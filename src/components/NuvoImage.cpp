@@ -63,7 +63,10 @@ std::shared_ptr<const void> holdBoth(std::shared_ptr<const void> a, std::shared_
 TCustomDIBX* TNuvoImageData::Picture(int32_t brightness) {
     TCustomDIBX* own = frame_.Picture.get();
     if (brightness == 0 || !own) return own;
-    if (copy_ && copyBrightness_ == brightness) return copy_.get();
+    // A copy is made once per brightness, and again when the cache made the
+    // frame's picture anew (after a display change).
+    if (copy_ && copyBrightness_ == brightness && madeFrom_ == own && copy_->BitCount() == own->BitCount())
+        return copy_.get();
     auto copy = std::make_shared<TDIBX>(std::max(own->Width(), 1), std::max(own->Height(), 1), own->BitCount());
     // The key of the copy is whatever the same operation makes of the key.
     int32_t key = -1;
@@ -79,6 +82,7 @@ TCustomDIBX* TNuvoImageData::Picture(int32_t brightness) {
     copy->OtherAreas = own->OtherAreas;
     copy_ = std::move(copy);
     copyBrightness_ = brightness;
+    madeFrom_ = own;
     return copy_.get();
 }
 
@@ -484,12 +488,14 @@ void TNuvoCustomImage::LoadFromStream(TStream& s, int32_t version) {
 }
 
 void TNuvoCustomImage::ReleaseSurfaces() {
-    Surface.Release();
+    // The own picture is plain memory, which a display change leaves alone
+    // (a flip's snapshot keeps showing the outgoing screen).
     TNuvoControl::ReleaseSurfaces();
 }
 
 void TNuvoCustomImage::RestoreSurfaces() {
-    Surface.SetSize(1, 1, Owner() ? Owner()->SurfaceBitCount() : 32);
+    const int bitCount = Owner() ? Owner()->SurfaceBitCount() : 32;
+    if (Surface.BitCount() != bitCount) Surface.SetBitCount(bitCount);
     TNuvoControl::RestoreSurfaces();
 }
 

@@ -73,6 +73,7 @@ private:
     TPelkItemFrame& frame_;
     std::shared_ptr<TDIBX> copy_;
     int32_t copyBrightness_ = 0;
+    const TCustomDIBX* madeFrom_ = nullptr;
 };
 
 // The frames of one layered image, taken from the picture cache.
@@ -132,7 +133,8 @@ public:
     ~TNuvoCustomImage() override;
 
     // The own picture and mask (the mask may be none). Surface is shown only
-    // while OwnPicture is set (the flip's snapshot, pictures made in place).
+    // while OwnPicture is set (the flip's snapshot, pictures made in place);
+    // it is memory, kept across display changes (converted to the new depth).
     TDIBX Surface;
     bool OwnPicture = false;
     std::unique_ptr<TDIBX> Mask;

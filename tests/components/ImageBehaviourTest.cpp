@@ -239,6 +239,45 @@ TEST(ImageHitTest, MaskPassesClicksThroughAndSizedAxesNeverDivideByZero) {
     EXPECT_EQ(w.bases.ActiveBase()->HitTest(20, 16 - 7, kHitLeftClick), bar);
 }
 
+TEST(ImageSurfaces, ADisplayChangeShowsTheSamePictures) {
+    // Pictures made anew by the cache, brightened copies made again, the
+    // flip's kind of own picture kept, afterimages gone.
+    ImageWorld w;
+    w.image("pic.pel", 2, 2)->SetBrightness(60);
+    w.image("masked.pel", 20, 10)->SetAlpha(300);
+    auto* own = w.bases.Create<TNuvoCustomImage>();
+    own->Surface.SetSize(6, 6, 32);
+    own->Surface.Clear(own->Surface.ColorToPixel(rgb(0, 200, 200)));
+    own->OwnPicture = true;
+    own->SetParent(w.bases.ActiveBase());
+    own->SetBounds(30, 24, 6, 6);
+    w.frame();
+    TDIBX before(40, 32, 32);
+    before.Assign(w.paint());
+    w.bases.ReleaseSurfaces();
+    w.bases.RestoreSurfaces();
+    TDIBX after(40, 32, 32);
+    after.Assign(w.paint());
+    EXPECT_EQ(test::pictureDifference(after, before), "");
+}
+
+TEST(ImageSurfaces, TheSinglePictureDarkensBelowFullBrightness) {
+    ImageWorld w(8, 8);
+    w.files.add("grey.pel", {test::PictureFiles::frame(4, 4, [](int32_t, int32_t) { return rgb(200, 100, 50); })});
+    auto* face = w.bases.Create<TNuvoImage>();
+    face->SetParent(w.bases.ActiveBase());
+    face->SetSource("grey.pel");
+    EXPECT_EQ(face->GetWidth(), 4);
+    EXPECT_EQ(face->GetBrightness(), 255);
+    w.frame();
+    EXPECT_EQ(test::px(w.paint(), 1, 1), 0xC86432u);
+    face->SetBrightness(200); // less 55 on each channel
+    w.frame();
+    EXPECT_EQ(test::px(w.paint(), 1, 1), 0x912D00u); // blue stops at 0
+    face->SetBrightness(-4);
+    EXPECT_EQ(face->GetBrightness(), 0);
+}
+
 std::string record(const TNuvoBaseList& bases) {
     TKvMemoryStream s;
     bases.SaveToStream(s);

@@ -98,6 +98,10 @@ public:
     ScriptContext* Context = nullptr;
     TPelkCollection* PictureCache() override { return Cache; }
     ScriptContext* Script() override { return Context; }
+    // A display change makes every cached picture anew.
+    void RestorePictures() override {
+        if (Cache) Cache->ReloadAll(true);
+    }
 };
 
 // The pictures the tests use: "pic.pel" 16 x 12 with four coloured
