@@ -240,7 +240,7 @@ bool runSettingsDialog(SettingsDialogContent& content, std::string& error) {
     gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
     gtk_window_set_type_hint(GTK_WINDOW(window), GDK_WINDOW_TYPE_HINT_DIALOG);
 
-    // The layout of the original dialog: a client area of 270 x 179 with a
+    // The dialog's fixed layout: a client area of 270 x 179 with a
     // framed group above the two buttons. Widgets larger than their place
     // in this theme grow the window.
     GtkWidget* fixed = gtk_fixed_new();
