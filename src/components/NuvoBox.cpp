@@ -22,7 +22,9 @@ int32_t scaledColor(int32_t color, int32_t amount) {
 }
 
 TRect deflate(const TRect& r, int32_t by) {
-    const auto add = [](int32_t v, int64_t d) { return static_cast<int32_t>(std::clamp<int64_t>(v + d, INT32_MIN, INT32_MAX)); };
+    const auto add = [](int32_t v, int64_t d) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v + d, INT32_MIN, INT32_MAX));
+    };
     return TRect{add(r.Left, by), add(r.Top, by), add(r.Right, -int64_t{by}), add(r.Bottom, -int64_t{by})};
 }
 
@@ -31,14 +33,17 @@ TRect deflate(const TRect& r, int32_t by) {
 TNuvoBox::TNuvoBox(TNuvoBaseList* owner) : TNuvoControl(owner) {}
 
 void TNuvoBox::SetBorderWidth(int32_t v) {
-    changeShown(*this, [&] { borderWidth_ = v; }, false);
+    changeShown(
+        *this, [&] { borderWidth_ = v; }, false);
 }
 void TNuvoBox::SetBorderColor(int32_t v) {
-    changeShown(*this, [&] { borderColor_ = v; }, false);
+    changeShown(
+        *this, [&] { borderColor_ = v; }, false);
 }
 void TNuvoBox::SetAlpha(int32_t v) {
     if (v == alpha_) return;
-    changeShown(*this, [&] { alpha_ = v; }, false);
+    changeShown(
+        *this, [&] { alpha_ = v; }, false);
 }
 
 void TNuvoBox::SetSource(std::string_view name) {

@@ -57,7 +57,7 @@ TNuvoPictureUse::~TNuvoPictureUse() {
 
 std::shared_ptr<const void> holdBoth(std::shared_ptr<const void> a, std::shared_ptr<const void> b) {
     return std::make_shared<std::pair<std::shared_ptr<const void>, std::shared_ptr<const void>>>(std::move(a),
-                                                                                               std::move(b));
+                                                                                                 std::move(b));
 }
 
 TCustomDIBX* TNuvoImageData::Picture(int32_t brightness) {
@@ -156,11 +156,13 @@ void TNuvoCustomImage::SetSurfaceRef(TCustomDIBX* surface, std::shared_ptr<const
 
 void TNuvoCustomImage::SetAlpha(int32_t v) {
     if (v == alpha_) return;
-    changeShown(*this, [&] { alpha_ = v; }, false);
+    changeShown(
+        *this, [&] { alpha_ = v; }, false);
 }
 
 void TNuvoCustomImage::SetZoomX(int32_t v) {
-    changeShown(*this, 
+    changeShown(
+        *this,
         [&] {
             zoomX_ = clampZoom(v);
             fixedX_ = false;
@@ -170,7 +172,8 @@ void TNuvoCustomImage::SetZoomX(int32_t v) {
 }
 
 void TNuvoCustomImage::SetZoomY(int32_t v) {
-    changeShown(*this, 
+    changeShown(
+        *this,
         [&] {
             zoomY_ = clampZoom(v);
             fixedY_ = false;
@@ -181,23 +184,28 @@ void TNuvoCustomImage::SetZoomY(int32_t v) {
 
 void TNuvoCustomImage::SetAngle(int32_t v) {
     if (v == angle_) return;
-    changeShown(*this, [&] { angle_ = v; }, false);
+    changeShown(
+        *this, [&] { angle_ = v; }, false);
 }
 
 void TNuvoCustomImage::SetFlipH(bool v) {
-    changeShown(*this, [&] { flipH_ = v; }, true);
+    changeShown(
+        *this, [&] { flipH_ = v; }, true);
 }
 
 void TNuvoCustomImage::SetFlipV(bool v) {
-    changeShown(*this, [&] { flipV_ = v; }, true);
+    changeShown(
+        *this, [&] { flipV_ = v; }, true);
 }
 
 void TNuvoCustomImage::SetBlurSpan(int32_t v) {
-    changeShown(*this, [&] { blurSpan_ = v; }, false);
+    changeShown(
+        *this, [&] { blurSpan_ = v; }, false);
 }
 
 void TNuvoCustomImage::SetBlurDelay(int32_t v) {
-    changeShown(*this, [&] { blurDelay_ = v; }, false);
+    changeShown(
+        *this, [&] { blurDelay_ = v; }, false);
 }
 
 void TNuvoCustomImage::SetPosZoomed(bool v) {

@@ -238,8 +238,7 @@ void TNuvoImages::SetSource(std::string_view name) {
         return;
     }
     list_.Clear();
-    if (TPelkCollection* cache = pictureCache(*this); cache && isLayeredImageName(name))
-        list_.Load(*cache, source_);
+    if (TPelkCollection* cache = pictureCache(*this); cache && isLayeredImageName(name)) list_.Load(*cache, source_);
     restartFrames();
 }
 
@@ -279,24 +278,27 @@ void TNuvoTile::SetSource(std::string_view name) {
         return;
     }
     list_.Clear();
-    if (TPelkCollection* cache = pictureCache(*this); cache && isLayeredImageName(name))
-        list_.Load(*cache, source_);
+    if (TPelkCollection* cache = pictureCache(*this); cache && isLayeredImageName(name)) list_.Load(*cache, source_);
     restartFrames();
 }
 
 void TNuvoTile::SetScrollX(int32_t v) {
     if (v == scrollX_) return;
-    changeShown(*this, [&] { scrollX_ = v; }, true);
+    changeShown(
+        *this, [&] { scrollX_ = v; }, true);
 }
 void TNuvoTile::SetScrollY(int32_t v) {
     if (v == scrollY_) return;
-    changeShown(*this, [&] { scrollY_ = v; }, true);
+    changeShown(
+        *this, [&] { scrollY_ = v; }, true);
 }
 void TNuvoTile::SetDistanceX(int32_t v) {
-    changeShown(*this, [&] { distanceX_ = v; }, false);
+    changeShown(
+        *this, [&] { distanceX_ = v; }, false);
 }
 void TNuvoTile::SetDistanceY(int32_t v) {
-    changeShown(*this, [&] { distanceY_ = v; }, false);
+    changeShown(
+        *this, [&] { distanceY_ = v; }, false);
 }
 
 int32_t TNuvoTile::axisPosition(bool vertical) const {

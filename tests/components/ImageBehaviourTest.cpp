@@ -148,7 +148,7 @@ TEST(ImageAfterimages, AMovingImageLeavesFadingCopiesAStillOneNone) {
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->Name().rfind("hero", 0), 0u);
     EXPECT_EQ(copy->GetPriority(), -1);
-    EXPECT_LT(copy->GetAlpha(), 128); // half of 255 at most, fading
+    EXPECT_LT(copy->GetAlpha(), 128);         // half of 255 at most, fading
     EXPECT_EQ(copy->GetCompoType(), LT_NONE); // never saved
     // Once it stands still the copies fade out.
     for (int i = 0; i < 20; ++i)

@@ -53,9 +53,8 @@ public:
         int32_t duration = 100;
         std::vector<TRect> areas;
     };
-    static Frame frame(int32_t width, int32_t height, std::function<int32_t(int32_t, int32_t)> paint,
-                       int32_t key = -1, int32_t duration = 100,
-                       std::function<int32_t(int32_t, int32_t)> mask = nullptr) {
+    static Frame frame(int32_t width, int32_t height, std::function<int32_t(int32_t, int32_t)> paint, int32_t key = -1,
+                       int32_t duration = 100, std::function<int32_t(int32_t, int32_t)> mask = nullptr) {
         Frame f;
         f.width = width;
         f.height = height;
@@ -127,8 +126,9 @@ inline void addStandardPictures(PictureFiles& files) {
     files.add("areas.pel", {areas});
     const auto solid = [](int32_t c) { return [c](int32_t, int32_t) { return c; }; };
     files.add("two.pel", {F::frame(4, 4, solid(rgb(255, 0, 0))), F::frame(6, 2, solid(rgb(0, 0, 255)))});
-    files.add("three.pel", {F::frame(4, 4, solid(rgb(255, 0, 0)), -1, 100), F::frame(4, 4, solid(rgb(0, 255, 0)), -1, 50),
-                            F::frame(4, 4, solid(rgb(0, 0, 255)), -1, 200)});
+    files.add("three.pel",
+              {F::frame(4, 4, solid(rgb(255, 0, 0)), -1, 100), F::frame(4, 4, solid(rgb(0, 255, 0)), -1, 50),
+               F::frame(4, 4, solid(rgb(0, 0, 255)), -1, 200)});
 }
 
 // A registry of a small screen with the cache and a script context.

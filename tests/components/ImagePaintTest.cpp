@@ -184,11 +184,9 @@ TEST(ImagePaint, AlphaModesFollowTheFormulas) {
         int32_t alpha;
         uint32_t expected; // 0xRRGGBB
     } cases[] = {
-        {255, 0xC80000},
-        {128, 0x953131}, // floor((128*S + 127*D) / 256)
-        {300, 0x866464}, // D + floor(44*S/256): 100 + 34
-        {0, 0x646464},
-        {512, 0x646464},
+        {255, 0xC80000}, {128, 0x953131}, // floor((128*S + 127*D) / 256)
+        {300, 0x866464},                  // D + floor(44*S/256): 100 + 34
+        {0, 0x646464},   {512, 0x646464},
     };
     for (const auto& c : cases) {
         i->SetAlpha(c.alpha);

@@ -174,8 +174,8 @@ TEST(ComponentCommands, GetSetPropAndObjDel) {
             "GetProp {\"b\"} prop={140} var=\"type\"\n"
             "ObjDel {\"b\"}\n");
     w.frames();
-    EXPECT_EQ(w.var("left"), "0"); // the last GetProp read the screen's type
-    EXPECT_EQ(w.var("type"), "2"); // LT_BOX
+    EXPECT_EQ(w.var("left"), "0");    // the last GetProp read the screen's type
+    EXPECT_EQ(w.var("type"), "2");    // LT_BOX
     EXPECT_EQ(w.var("missing"), "-"); // a missing variable is not made
     EXPECT_EQ(w.var("after"), "1");   // the property error was dropped, the script went on
     EXPECT_EQ(w.find("b"), nullptr);  // deleted (freed at the end of the tick)

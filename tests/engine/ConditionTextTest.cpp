@@ -42,10 +42,10 @@ const TExpr& conditionOf(TCommand& c) {
 
 TEST(ConditionText, LeftOutIsTrueEmptyIsWrittenAndEveryFormRoundTrips) {
     const std::string head = "page version=116 result=int\n";
-    const std::string omitted = head + "Jump \"a.nsb\"\nCall \"sub.nsb\" result=\"r\"\nExit\nBreak target=3\nContinue target=1\n";
-    const std::string explicitTrue = head +
-                                     "Jump \"a.nsb\" cond={TRUE}\nCall \"sub.nsb\" result=\"r\" cond={TRUE}\n"
-                                     "Exit {TRUE}\nBreak {TRUE} target=3\nContinue {TRUE} target=1\n";
+    const std::string omitted =
+        head + "Jump \"a.nsb\"\nCall \"sub.nsb\" result=\"r\"\nExit\nBreak target=3\nContinue target=1\n";
+    const std::string explicitTrue = head + "Jump \"a.nsb\" cond={TRUE}\nCall \"sub.nsb\" result=\"r\" cond={TRUE}\n"
+                                            "Exit {TRUE}\nBreak {TRUE} target=3\nContinue {TRUE} target=1\n";
     const std::string empty = head + "Jump \"a.nsb\" cond={}\nCall \"sub.nsb\" result=\"r\" cond={}\nExit cond={}\n"
                                      "Break cond={} target=3\nContinue cond={} target=1\n";
     const std::string other = head + "Jump \"a.nsb\" cond={x > 1}\nExit {done}\nBreak {i == 5} target=3\n";

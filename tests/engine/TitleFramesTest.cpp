@@ -29,8 +29,8 @@ std::string png(int32_t width, int32_t height, uint32_t rgb, int alpha = -1) {
 }
 
 int build(const test::TempDir& dir) {
-    const std::string command = std::string("\"") + NUVOTOOL_PATH + "\" title build \"" + (dir.path() / "src").string() +
-                                "\" \"" + (dir.path() / "out").string() + "\" 2> \"" +
+    const std::string command = std::string("\"") + NUVOTOOL_PATH + "\" title build \"" +
+                                (dir.path() / "src").string() + "\" \"" + (dir.path() / "out").string() + "\" 2> \"" +
                                 (dir.path() / "err.txt").string() + "\"";
     return std::system(command.c_str());
 }
