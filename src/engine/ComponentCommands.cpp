@@ -59,6 +59,7 @@ constexpr bool isPermutation(const std::array<uint8_t, kPropCount>& order) {
     return true;
 }
 static_assert(isPermutation(kPropertyOrder), "every property exactly once");
+static_assert(kPropertyOrder[0] == PR_NAME && kPropertyOrder[1] == PR_PARENT, "the name, then the parent");
 
 // Properties a creating command never applies, whatever its mask says.
 constexpr bool neverApplied(int p) {
@@ -153,25 +154,26 @@ TNuvoBaseList* componentRegistry(TCallMan& cm) {
 
 void ApplyProperties(TCallMan& cm, const TComComponent& command, TNuvoObject& object) {
     TNuvoBaseList* registry = object.Owner();
-    // A control the command gives no parent stands on the active screen.
-    if (registry && object.AsControl() && !object.AsBase()) object.SetParent(registry->ActiveBase());
+    // The name first, then the parent (a control the command gives no parent
+    // stands on the active screen), then the rest in order.
+    if (const TExpr* e = command.PropExprs[PR_NAME]) {
+        const TCustomParam* value = cm.Evaluate(*e);
+        const std::string name = value ? value->AsString() : std::string();
+        if (!name.empty()) object.SetName(name);
+    }
+    if (registry && object.AsControl() && !object.AsBase()) {
+        TNuvoControl* parent = nullptr;
+        if (const TExpr* e = command.PropExprs[PR_PARENT]) {
+            const TCustomParam* value = cm.Evaluate(*e);
+            const std::string name = value ? value->AsString() : std::string();
+            if (!name.empty()) parent = registry->FindControlByName(name);
+        }
+        object.SetParent(parent ? parent : registry->ActiveBase());
+    }
     for (uint8_t p : kPropertyOrder) {
         const TExpr* e = command.PropExprs[p];
-        if (!e || neverApplied(p)) continue;
-        const TCustomParam* value = cm.Evaluate(*e);
-        if (p == PR_NAME) {
-            const std::string name = value ? value->AsString() : std::string();
-            if (!name.empty()) object.SetName(name);
-            continue;
-        }
-        if (p == PR_PARENT) {
-            if (!registry || !object.AsControl() || object.AsBase()) continue;
-            const std::string name = value ? value->AsString() : std::string();
-            TNuvoControl* parent = name.empty() ? nullptr : registry->FindControlByName(name);
-            object.SetParent(parent ? parent : registry->ActiveBase());
-            continue;
-        }
-        if (value) {
+        if (!e || p == PR_NAME || p == PR_PARENT || neverApplied(p)) continue;
+        if (const TCustomParam* value = cm.Evaluate(*e)) {
             ApplyProperty(object, p, *value);
         } else {
             const std::unique_ptr<TCustomParam> fallback = defaultValue(p);

@@ -317,3 +317,14 @@ TEST(ComponentCommands, AFlipInAHandlerYieldsFramesInsteadOfSpinning) {
     w.frames();
     EXPECT_EQ(w.var("n"), "1");
 }
+
+TEST(ComponentCommands, NamedBeforePlacedSoSiblingsSortByTheirNames) {
+    // Equal priorities sort by name: "a" below "b" whatever the order made.
+    World w;
+    w.start("BoxNew PR_NAME={\"b\"}\nBoxNew PR_NAME={\"a\"}\n");
+    w.frames();
+    const auto& children = w.bases.ActiveBase()->Children();
+    ASSERT_EQ(children.size(), 2u);
+    EXPECT_EQ(children[0]->Name(), "a");
+    EXPECT_EQ(children[1]->Name(), "b");
+}
