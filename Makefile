@@ -5,6 +5,10 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 TESTBUILD := build/test
 CMAKE_FLAGS := -G Ninja -Wno-dev
+# Compilations are cached by ccache across clones: paths are made relative
+# to the clone, so a fresh clone on the same machine rebuilds only what changed.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 
 .PHONY: all deps build demo test bench fuzz clean
 
