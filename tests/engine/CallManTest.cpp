@@ -183,6 +183,47 @@ TEST(CallMan, AScriptThatNeverWaitsStillLetsFramesPass) {
     EXPECT_GT(std::stoi(t.var("n")), afterOne + 90);
 }
 
+// A command whose Begin raises every time is tried again once per frame,
+// not over and over within one: the frame ends at it, in the main script
+// and in a handler, and the events behind it still run.
+TEST(CallMan, ABeginThatAlwaysRaisesIsRetriedOncePerFrame) {
+    class RaisingBegin final : public TCommand {
+    public:
+        explicit RaisingBegin(TComList& owner, int& begun) : TCommand(owner), begun_(begun) {}
+        uint8_t TypeCode() const override { return TComLabel::kCode; }
+        void VisitFields(TFieldVisitor&) override {}
+        void Begin(TCallMan&) override {
+            ++begun_;
+            raiseError("begin");
+        }
+
+    private:
+        int& begun_;
+    };
+    Interp t;
+    t.page("start.nsb", "VarNew \"n\" type=int\n"
+                        "Calc {n = n + 1}\n");
+    t.page("h.nsb", "Calc {n = n + 100}\n");
+    int begun = 0;
+    TPage* start = t.cm->Start("start.nsb");
+    start->Commands.Add(std::make_unique<RaisingBegin>(start->Commands, begun));
+    TPage* handler = t.cm->GetPage("h.nsb", false);
+    handler->Commands.Add(std::make_unique<RaisingBegin>(handler->Commands, begun));
+
+    t.frames(3);
+    EXPECT_EQ(begun, 3);
+    EXPECT_EQ(t.var("n"), "1");
+    EXPECT_EQ(t.cm->PC, 2);
+    EXPECT_EQ(t.cm->Started, 0);
+
+    // The handler reaches its own raising command: the frame ends there too.
+    t.events.Raise("h.nsb", "b");
+    t.frames(2);
+    EXPECT_EQ(t.var("n"), "101");
+    EXPECT_EQ(begun, 5);
+    EXPECT_EQ(t.cm->Page->Name, "h.nsb");
+}
+
 TEST(CallMan, TheCurrentPageIsNeverEvictedFromTheCache) {
     Interp t;
     for (int i = 0; i <= 11; ++i)
