@@ -91,6 +91,27 @@ TEST(PlayerProgram, HeadlessRunWritesShotsDumpAndTrace) {
     EXPECT_FALSE(fs::exists(fs::path(title) / "save.dat")) << "nothing is written into the title";
 }
 
+// The interpreter's titles through the program itself: the flow commands
+// end in Terminate (exit code 0, the exit page's mark in the dump), and a
+// Wait of 1000 ms begun in frame 0 (at time 0) ends in frame 63, the 64th,
+// as in the engine's own runs of the title.
+TEST(PlayerProgram, InterpreterTitlesRunHeadless) {
+    test::TempDir dir;
+    const Outcome flow = player(dir, {"--headless", "--frames", "50", "--dump-vars", "flow.json", "--save-dir", "saves",
+                                      test::builtTitle("flow")});
+    ASSERT_EQ(flow.code, 0) << flow.err;
+    const std::string vars = test::readFile(dir.path() / "flow.json");
+    for (const char* expected : {R"("log": {"type": 4, "dims": [], "value": "a,b,c,d,d,ex!"})",
+                                 R"("quoted": {"type": 4, "dims": [], "value": "say \"hi\" \\ back"})"})
+        EXPECT_NE(vars.find(expected), std::string::npos) << expected << "\n" << vars;
+
+    const Outcome timing = player(dir, {"--headless", "--frames", "70", "--trace", "timing.txt", "--save-dir", "saves",
+                                        test::builtTitle("timing")});
+    ASSERT_EQ(timing.code, 0) << timing.err;
+    const std::string trace = test::readFile(dir.path() / "timing.txt");
+    EXPECT_NE(trace.find("\n000003f0 : start.nsb(2)\n000003f0 : start.nsb(3)\n"), std::string::npos) << trace;
+}
+
 TEST(PlayerProgram, RunsRepeatExactly) {
     const std::string title = test::builtTitle("player");
     std::string dumps[2], shots[2];
