@@ -5,7 +5,9 @@
 #     opens an SDL window and presents once, alternating, 20 runs each, with
 #     warm font caches; minima and medians in milliseconds and their ratio;
 #  2. the frame loop's cost on a still screen: the processor time of the
-#     player showing bench/startup/still for 20 seconds, in % of one core.
+#     player showing bench/startup/still for 20 seconds, in % of one core,
+#     as the title is (it yields between frames) and with its yielding
+#     turned off (the loop paces its frames all the same).
 # Needs a display; without one it runs itself under xvfb-run.
 #   bench/startup/measure.sh [BUILD_DIR]   (default build/release)
 set -eu
@@ -22,6 +24,10 @@ trap 'rm -rf "$work"' EXIT
 cc -O2 "$here/minimal_window.c" $(pkg-config --cflags --libs sdl2) -o "$work/minimal"
 "$tool" title build "$root/tests/titles/player" "$work/title" >/dev/null
 "$tool" title build "$here/still" "$work/still" >/dev/null
+mkdir "$work/still-noyield-src"
+cp "$here/still/"* "$work/still-noyield-src/"
+sed -i 's/^yield 1$/yield 0/' "$work/still-noyield-src/nuvo.nps"
+"$tool" title build "$work/still-noyield-src" "$work/still-noyield" >/dev/null
 
 now_ms() { date +%s%N | awk '{ printf "%.3f", $1 / 1000000 }'; }
 # Warm-up: font caches, the loader, the title's files.
@@ -47,14 +53,16 @@ echo "$pmin $mmin" | awk '{ printf "  ratio of minima: %.2f\n", $1 / $2 }'
 
 # The still screen: processor time over 20 seconds of wall time.
 seconds=20
-"$player" --save-dir "$work/saves" "$work/still" >/dev/null 2>&1 &
-pid=$!
-sleep 2
 ticks=$(getconf CLK_TCK)
-before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-sleep $seconds
-after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-kill "$pid"
-wait "$pid" 2>/dev/null || true
-echo "$before $after $ticks $seconds" |
-    awk '{ printf "still screen: %.2f%% of one core (%d ticks of 1/%d s in %d s)\n", ($2 - $1) * 100 / ($3 * $4), $2 - $1, $3, $4 }'
+for still in still still-noyield; do
+    "$player" --save-dir "$work/saves" "$work/$still" >/dev/null 2>&1 &
+    pid=$!
+    sleep 2
+    before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+    sleep $seconds
+    after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    echo "$still $before $after $ticks $seconds" |
+        awk '{ printf "%s screen: %.2f%% of one core (%d ticks of 1/%d s in %d s)\n", $1, ($3 - $2) * 100 / ($4 * $5), $3 - $2, $4, $5 }'
+done
