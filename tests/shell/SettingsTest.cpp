@@ -1,9 +1,35 @@
+#include "platform/System.h"
 #include "shell/IniFile.h"
 #include "shell/Settings.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace nuvo;
+
+namespace {
+
+// Only the two folders matter to where the settings live.
+class FoldersOnlySystem final : public platform::ISystem {
+public:
+    FoldersOnlySystem(std::string exeFolder, std::string configFolder)
+        : exe_(std::move(exeFolder)), config_(std::move(configFolder)) {}
+    bool IsOnCdRom(const std::string&) override { return false; }
+    std::vector<std::string> CdRoots() override { return {}; }
+    std::unique_ptr<platform::INamedLock> TryLock(const std::string&) override { return nullptr; }
+    std::string ExecutablePath() override { return exe_ + "nuvoplayer"; }
+    std::string ExecutableFolder() override { return exe_; }
+    std::string ConfigFolder() override { return config_; }
+    std::string UserDataFolder() override { return config_; }
+    bool OpenDocument(const std::string&) override { return false; }
+
+private:
+    std::string exe_, config_;
+};
+
+} // namespace
 
 TEST(IniFile, ReadsWithoutCaseAndBothLineEnds) {
     for (const char* eol : {"\r\n", "\n"}) {
@@ -28,6 +54,44 @@ TEST(IniFile, WritingKeepsEveryOtherLine) {
     auto crlf = TIniFile::Parse("[A]\r\nx=1\r\n");
     crlf.WriteInteger("A", "x", 2);
     EXPECT_EQ(crlf.Text(), "[A]\r\nx=2\r\n");
+}
+
+TEST(Settings, FileBesideTheProgramElsePerUser) {
+    test::TempDir dir;
+    const std::string exe = dir.str() + "/bin/", config = dir.str() + "/config/";
+    const std::string beside = exe + "game.ini", perUser = config + "nuvoplayer/game.ini";
+    std::filesystem::create_directories(exe);
+    FoldersOnlySystem system(exe, config);
+    {
+        SCOPED_TRACE("no file beside the program: the per-user one is read and written");
+        const TSettingsLocation at = LocateSettings(system);
+        EXPECT_EQ(at.readPath, perUser);
+        EXPECT_EQ(at.writePath, perUser);
+    }
+    dir.write("bin/game.ini", "[Sound]\nDelayTime=200\n");
+    {
+        SCOPED_TRACE("a file beside a writable program folder is read and written back");
+        const TSettingsLocation at = LocateSettings(system);
+        EXPECT_EQ(at.readPath, beside);
+        EXPECT_EQ(at.writePath, beside);
+        EXPECT_TRUE(std::filesystem::exists(beside));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(exe), {}), 1) << "the write probe is left behind";
+    }
+    {
+        SCOPED_TRACE("a program folder that cannot be written: answers go to the per-user file");
+        FoldersOnlySystem absent(dir.str() + "/missing/", config);
+        EXPECT_EQ(LocateSettings(absent).writePath, perUser);
+        // A folder where the write probe would go refuses the write even for
+        // root, whom no file mode stops.
+        std::filesystem::create_directory(exe + ".nuvo-write-probe");
+        TSettingsLocation at = LocateSettings(system);
+        EXPECT_EQ(at.readPath, beside);
+        EXPECT_EQ(at.writePath, perUser);
+        dir.write("config/nuvoplayer/game.ini", "[Sound]\nDelayTime=300\n");
+        at = LocateSettings(system);
+        EXPECT_EQ(at.readPath, perUser) << "once written, the per-user answers count";
+        EXPECT_EQ(at.writePath, perUser);
+    }
 }
 
 TEST(Settings, DelayIsCutAndClamped) {
