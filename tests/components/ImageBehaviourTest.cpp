@@ -4,12 +4,15 @@
 #include "ImageFixture.h"
 
 #include "base/Error.h"
+#include "base/Stream.h"
+#include "base/StreamIO.h"
 #include "script/BuildNuvoParser.h"
 #include "script/NuvoParser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace nuvo {
 namespace {
@@ -341,7 +344,7 @@ TEST(ImageRecords, BoxesImagesAndTilesReadBackAsTheyWere) {
         EXPECT_EQ(loaded->GetIndex(), image->GetIndex()) << i;
     }
 
-    // Older records: no ZoomY before 104, no afterimage times before 140.
+    // One image's record alone reads back to its end.
     ImageWorld old;
     auto* plain = old.image("pic.pel");
     plain->SetZoomX(300);
@@ -353,6 +356,99 @@ TEST(ImageRecords, BoxesImagesAndTilesReadBackAsTheyWere) {
     fresh->LoadFromStream(again, 145);
     EXPECT_EQ(fresh->GetZoomX(), 300);
     EXPECT_EQ(again.remaining(), 0);
+}
+
+// The record of a control as version 101 wrote it (no children).
+void writeOldControl(TStream& s, const std::string& name) {
+    WriteStr(s, name);
+    for (int32_t v : {0, 3, 2, 10, 10, 0, 0}) // priority, position, size, anchor
+        WriteInt(s, v);
+    WriteBool(s, false); // PosZoomed
+    WriteBool(s, true);  // Visible
+    for (int32_t v : {-1, 0, 0, 1, 1}) // Color, BoundsRect
+        WriteInt(s, v);
+    WriteByte(s, 0); // IgnoreMouse
+    for (int i = 0; i < 9; ++i)
+        WriteStr(s, ""); // cursor and handlers
+    WriteInt(s, 0);      // children
+}
+
+// Each record is read back completely, whatever the bytes after it.
+template <class T> T* readOld(ImageWorld& w, const std::vector<uint8_t>& bytes, int32_t version) {
+    auto* o = w.bases.Create<T>();
+    o->SetParent(w.bases.ActiveBase());
+    std::vector<uint8_t> padded = bytes;
+    padded.push_back(0xEE);
+    TKvMemoryStream s(padded);
+    o->LoadFromStream(s, version);
+    EXPECT_EQ(s.position(), static_cast<int64_t>(bytes.size())) << version;
+    return o;
+}
+
+TEST(ImageRecords, OlderVersionsReadOnlyTheFieldsTheyHad) {
+    ImageWorld w;
+    // Images before 104: one zoom, no afterimage times, no OnPlayEnd. A
+    // zoom of 0 was an image sized by hand: it reads as the stretch its
+    // size gives (10 for a picture of 4), never 0.
+    TKvMemoryStream image;
+    writeOldControl(image, "old");
+    for (int32_t v : {200, 0, 0}) // Alpha, ZoomX, Angle
+        WriteInt(image, v);
+    for (bool v : {true, false, false}) // FlipH, FlipV, CaptureMask
+        WriteBool(image, v);
+    for (int32_t v : {40, 1, 0}) // FrameWait, FrameIndex, Brightness
+        WriteInt(image, v);
+    WriteByte(image, 0);
+    TNuvoParser().SaveToStream(image); // no LoopWait
+    WriteBool(image, true);            // Repeat
+    WriteBool(image, false);           // AutoScrap
+    WriteStr(image, "three.pel");
+    WriteStr(image, "idle.nsb");
+    auto* old = readOld<TNuvoImages>(w, image.bytes(), 101);
+    EXPECT_EQ(old->GetAlpha(), 200);
+    EXPECT_EQ(old->GetZoomX(), 640);
+    EXPECT_EQ(old->GetZoomY(), 640);
+    EXPECT_FALSE(old->AutoSizedX());
+    EXPECT_EQ(old->GetWidth(), 10);
+    EXPECT_EQ(old->GetCount(), 3);
+    EXPECT_EQ(old->GetIndex(), 1);
+    EXPECT_EQ(old->FrameWait, 40);
+    EXPECT_EQ(old->GetOnPlayEnd(), "");
+    EXPECT_EQ(old->GetBlurSpan(), 0);
+
+    // Afterimage times from 140 on: a 139 record is the same without them.
+    auto* blurred = w.image("pic.pel");
+    blurred->SetBlurSpan(0x11223344);
+    blurred->SetBlurDelay(0x55667788);
+    TKvMemoryStream current;
+    blurred->SaveToStream(current);
+    std::vector<uint8_t> bytes = current.bytes();
+    const uint8_t times[] = {0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55};
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin(times), std::end(times));
+    ASSERT_NE(at, bytes.end());
+    bytes.erase(at, at + 8);
+    auto* before140 = readOld<TNuvoImages>(w, bytes, 139);
+    EXPECT_EQ(before140->GetBlurSpan(), 0);
+    EXPECT_EQ(before140->GetCount(), 1);
+
+    // Boxes: three fields before 104, the afterimage times from 140.
+    TKvMemoryStream box;
+    writeOldControl(box, "oldbox");
+    for (int32_t v : {2, rgb(1, 2, 3), 300})
+        WriteInt(box, v);
+    auto* oldBox = readOld<TNuvoBox>(w, box.bytes(), 101);
+    EXPECT_EQ(oldBox->GetBorderWidth(), 2);
+    EXPECT_EQ(oldBox->GetAlpha(), 300);
+    auto* b = w.bases.Create<TNuvoBox>();
+    b->SetOnIdle("idle.nsb");
+    b->SetBlurSpan(30);
+    TKvMemoryStream boxNow;
+    b->SaveToStream(boxNow);
+    std::vector<uint8_t> box139 = boxNow.bytes();
+    box139.resize(box139.size() - 8);
+    auto* midBox = readOld<TNuvoBox>(w, box139, 139);
+    EXPECT_EQ(midBox->GetOnIdle(), "idle.nsb");
+    EXPECT_EQ(midBox->GetBlurSpan(), 0);
 }
 
 TEST(ImageRecords, DamagedRecordsRaiseInsteadOfCrashing) {

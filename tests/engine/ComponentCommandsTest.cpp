@@ -1,8 +1,8 @@
 // The commands that create and change components, run by the interpreter
 // against a real registry: ApplyProperties (order, defaults, names and
 // parents, properties never applied), ImgNew's LoopWait, GetProp, SetProp,
-// ObjDel, and Flip with its modes, phases, snapshot, FreeOld, saved state
-// and Abort.
+// ObjDel, Calc, VarNew and VarDel, and Flip with its modes, phases,
+// snapshot, FreeOld, saved state and Abort.
 #include "archive/VrFileManager.h"
 #include "base/Stream.h"
 #include "components/NuvoBaseList.h"
@@ -179,6 +179,25 @@ TEST(ComponentCommands, GetSetPropAndObjDel) {
     EXPECT_EQ(w.var("missing"), "-"); // a missing variable is not made
     EXPECT_EQ(w.var("after"), "1");   // the property error was dropped, the script went on
     EXPECT_EQ(w.find("b"), nullptr);  // deleted (freed at the end of the tick)
+}
+
+TEST(ComponentCommands, CalcVarNewAndVarDel) {
+    // A status variable keeps its value when declared again; an empty name
+    // is an error the script goes past; VarDel of a missing name does nothing.
+    World w;
+    w.start("VarNew \"kept\" type=int value={5} scope=status\n"
+            "VarNew \"kept\" type=int value={9} scope=status\n"
+            "VarNew \"\" type=int value={1}\n"
+            "VarNew \"f\" type=float value={\"2.5\"}\n"
+            "Calc {kept = kept + f * 2}\n"
+            "VarNew \"gone\" type=str value={\"x\"}\n"
+            "VarDel \"gone\"\n"
+            "VarDel \"nobody\"\n"
+            "VarNew \"after\" type=int value={1}\n");
+    w.frames();
+    EXPECT_EQ(w.var("kept"), "10");
+    EXPECT_EQ(w.var("gone"), "-");
+    EXPECT_EQ(w.var("after"), "1");
 }
 
 TEST(ComponentCommands, SetPropReachesTheComponent) {
