@@ -210,7 +210,7 @@ TEST(ComponentCommands, SetPropReachesTheComponent) {
 TEST(ComponentCommands, FlipMovesChosenComponentsAndSwitchesAfterItsDuration) {
     World w;
     w.start("BoxNew PR_NAME={\"keep\"} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={255}\n"
-            "BoxNew PR_NAME={\"go\"} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={65280}\n"
+            "BoxNew PR_NAME={\"go\"} PR_LEFT={8} PR_WIDTH={4} PR_HEIGHT={4} PR_COLOR={65280}\n"
             "Flip {1} duration={100} mode={1} names=[{\"go\\nother\"}]\n"
             "VarNew \"done\" type=int value={1}\n");
     w.frames();
@@ -220,6 +220,11 @@ TEST(ComponentCommands, FlipMovesChosenComponentsAndSwitchesAfterItsDuration) {
     TNuvoControl* snapshot = w.bases.FindControlByName("\x01\x01");
     ASSERT_NE(snapshot, nullptr);
     EXPECT_EQ(w.bases.ActiveBase()->Children().back(), snapshot);
+    // The snapshot keeps what the front screen showed, the box that left it too.
+    TCustomDIBX* shown = snapshot->GetSurface();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->GetPixel(9, 1), shown->ColorToPixel(65280));
+    EXPECT_EQ(shown->GetPixel(1, 1), shown->ColorToPixel(255));
     EXPECT_NE(w.bases.Transition(), nullptr);
     EXPECT_EQ(w.bases.ActiveIndex, 0);
     // Phase 0, then 1 (the time starts), then 100 ms of transition.
