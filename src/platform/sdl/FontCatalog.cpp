@@ -46,10 +46,10 @@ std::once_flag aliasesOnce;
 
 void installAliases() {
     std::call_once(aliasesOnce, [] {
+        // fontconfig's process-wide state lives until the process ends: GTK
+        // and Pango hold patterns of it to the last moment, and finishing it
+        // at exit under them aborts the program.
         if (!FcInit()) return;
-        // fontconfig's process-wide state, aliases included, goes at the end
-        // of the program, however it ends.
-        std::atexit(FcFini);
         const std::string xml = aliasConfig();
         FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(xml.c_str()), FcFalse);
     });
