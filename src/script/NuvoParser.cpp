@@ -36,27 +36,53 @@ namespace {
 // The program is linked as one image, so a class has one type_info object.
 bool isReferenceValue(const TCustomParam* v) { return &typeid(*v) == &typeid(TParamVar); }
 
-template <typename Storage>
-const Storage* asStorage(const TCustomParam* v) {
-    return &typeid(*v) == &typeid(Storage) ? static_cast<const Storage*>(v) : nullptr;
+// The storage class of a value: PT_INT..PT_STR for the four classes that hold
+// their elements, PT_NONE for references and system variables. An entry keeps
+// its value object for life, so this is asked once per lookup that is then
+// remembered, and lets the evaluator read and write plain values without
+// virtual calls.
+uint8_t storageOf(const TCustomParam* v) {
+    const std::type_info& type = typeid(*v);
+    if (&type == &typeid(TParamInt)) return PT_INT;
+    if (&type == &typeid(TParamFloat)) return PT_FLOAT;
+    if (&type == &typeid(TParamFlag)) return PT_BOOL;
+    if (&type == &typeid(TParamStr)) return PT_STR;
+    return PT_NONE;
 }
 
-// An operand as an operation reads it: a value object and the element that
-// scalar reads address (the element of an array-element temporary, else 0).
-// Reading through it is what reading through the bound reference gives; the
-// common cases skip the virtual calls.
+// A value of the given storage class read or written as the plain scalar it
+// usually is; anything else (an array, an emptied value) goes through the
+// virtual operations, which give the same result.
+template <typename Storage>
+const typename Storage::Element* firstElement(const TCustomParam* v) {
+    const auto* p = static_cast<const Storage*>(v);
+    return p->Storage::Count() > 0 ? p->Data() : nullptr;
+}
+
+template <typename Storage>
+typename Storage::Element* onlyElement(TCustomParam& out) {
+    auto& p = static_cast<Storage&>(out);
+    return p.Dims().empty() && p.Storage::Count() == 1 ? p.Data() : nullptr;
+}
+
+// An operand as an operation reads it: a value object, the element that
+// scalar reads address (the element of an array-element temporary, else 0)
+// and the value's storage class. Reading through it is what reading through
+// the bound reference gives.
 struct ValueView {
     const TCustomParam* v; // set for every operand that is read
-    int32_t i;
+    int32_t i;             // always 0 for a plain value (storage set)
+    uint8_t storage;
 
-    uint8_t type() const { return v->ParamType(); }
+    uint8_t type() const { return storage != PT_NONE ? storage : v->ParamType(); }
     int32_t asInt() const {
-        if (const auto* p = asStorage<TParamInt>(v); p && i >= 0 && i < p->TParamStorage<int32_t>::Count()) return p->Data()[i];
+        if (storage == PT_INT)
+            if (const int32_t* e = firstElement<TParamInt>(v)) return *e;
         return v->GetIntAt(i);
     }
     long double asFloat() const {
-        if (const auto* p = asStorage<TParamFloat>(v); p && i >= 0 && i < p->TParamStorage<long double>::Count())
-            return p->Data()[i];
+        if (storage == PT_FLOAT)
+            if (const long double* e = firstElement<TParamFloat>(v)) return *e;
         return v->GetFloatAt(i);
     }
     bool asBool() const { return v->GetBoolAt(i); }
@@ -67,26 +93,41 @@ struct ValueView {
 // its first indices.
 constexpr size_t kViews = 4;
 
-void setInt(TCustomParam& out, int32_t x) {
-    if (&typeid(out) == &typeid(TParamInt)) {
-        auto& p = static_cast<TParamInt&>(out);
-        if (p.Dims().empty() && p.TParamStorage<int32_t>::Count() == 1) {
-            p.Data()[0] = x;
+// An entry as an operation finds it (entry none: not found).
+struct Found {
+    TParamCollectionItem* entry;
+    TCustomParam* value;
+    uint8_t storage; // of value, as storageOf
+};
+
+// Out of line: it makes and frees a string.
+[[gnu::noinline]] void storeText(TCustomParam& out, const ValueView& a) { out.SetString(a.asString()); }
+
+void setInt(TCustomParam& out, uint8_t storage, int32_t x) {
+    if (storage == PT_INT)
+        if (int32_t* e = onlyElement<TParamInt>(out)) {
+            *e = x;
             return;
         }
-    }
     out.SetInteger(x);
 }
 
-void setFloat(TCustomParam& out, long double x) {
-    if (&typeid(out) == &typeid(TParamFloat)) {
-        auto& p = static_cast<TParamFloat&>(out);
-        if (p.Dims().empty() && p.TParamStorage<long double>::Count() == 1) {
-            p.Data()[0] = x;
+void setFloat(TCustomParam& out, uint8_t storage, long double x) {
+    if (storage == PT_FLOAT)
+        if (long double* e = onlyElement<TParamFloat>(out)) {
+            *e = x;
             return;
         }
-    }
     out.SetFloat(x);
+}
+
+void setBool(TCustomParam& out, uint8_t storage, bool b) {
+    if (storage == PT_BOOL)
+        if (uint8_t* e = onlyElement<TParamFlag>(out)) {
+            *e = b;
+            return;
+        }
+    out.SetBool(b);
 }
 
 // Makes a spare temporary entry new again; integer scalars, the common case,
@@ -186,6 +227,29 @@ bool isComparison(uint8_t code) {
     return code == ocEqual || code == ocNEqual || code == ocBig || code == ocSmall || code == ocEBig || code == ocESmall;
 }
 
+// What performing an operation comes to once its target exists (TOpeData::Action).
+enum TOpeAction : uint8_t {
+    oaNothing,    // ocNone, ocDimTo, codes above ocNEqual
+    oaInvalid,    // too few operands for the operator
+    oaCall,       // ocFunc
+    oaAssign,     // ocTo
+    oaCompare,    // ocEqual .. ocNEqual
+    oaJoin,       // ocComboStr
+    oaArithmetic, // ocPlus .. ocXor, ocShiftL, ocShiftR
+};
+
+uint8_t actionOf(const TOpeData& op) {
+    const uint8_t code = op.Opcode;
+    if (code == ocNone || code > kLastOpeCode || code == ocDimTo) return oaNothing;
+    const size_t needed = code == ocTo ? 1 : code == ocFunc ? 0 : 2;
+    if (op.Operands.size() < needed) return oaInvalid;
+    if (code == ocFunc) return oaCall;
+    if (code == ocTo) return oaAssign;
+    if (isComparison(code)) return oaCompare;
+    if (code == ocComboStr) return oaJoin;
+    return oaArithmetic;
+}
+
 // The type of a new temporary, from the operator and the bound operands.
 uint8_t temporaryType(const TOpeData& op, const ValueView* views) {
     auto operandType = [&](size_t i) {
@@ -254,11 +318,19 @@ private:
     };
 
     TParamCollectionItem* find(std::string_view name) const;
-    TParamCollectionItem* find(std::string_view name, TOpeData::NameSite& site, uint64_t generation) const;
+    Found find(const std::string& name, TOpeData::NameSite& site, uint64_t generation) const;
     std::string_view nameOf(const TParamCollectionItem* entry) const;
-    TParamCollectionItem* createTemporary(TOpeData& op, const ValueView* views);
+    Found createTemporary(TOpeData& op, const ValueView* views);
     void bindElement(const TOpeData& op, TParamVar& ref, const ValueView* views);
-    void execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views);
+    void execute(TOpeData& op, const Found& target, const ValueView* views);
+    // The operators; the string work and the calls are kept out of line so
+    // that the common numeric operations stay short.
+    [[gnu::noinline]] void call(TOpeData& op, const Found& target);
+    void assign(const Found& target, const ValueView& a);
+    [[gnu::noinline]] static void assignSystem(TCustomParam& out, const ValueView& a);
+    [[gnu::noinline]] static void compare(uint8_t code, const Found& target, const ValueView& a, const ValueView& b);
+    [[gnu::noinline]] static void join(const Found& target, const ValueView& a, const ValueView& b);
+    static void arithmetic(uint8_t code, const Found& target, const ValueView& a, const ValueView& b);
     void attachTemporaries();
     void recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> entry);
     void finish();
@@ -306,20 +378,22 @@ TParamCollectionItem* Evaluation::find(std::string_view name) const {
 // name that some operation of this expression targets, and the first such
 // operation is the one that made it; the table's answer is remembered while
 // the table's names and the call depth stay unchanged.
-inline TParamCollectionItem* Evaluation::find(std::string_view name, TOpeData::NameSite& site,
-                                              uint64_t generation) const {
+inline Found Evaluation::find(const std::string& name, TOpeData::NameSite& site, uint64_t generation) const {
     if (detached_ && site.Creator >= 0) {
         const TOpeData& creator = ops_[static_cast<size_t>(site.Creator)];
-        if (creator.MadeInEvaluation == serial_) return creator.MadeEntry;
+        if (creator.MadeInEvaluation == serial_)
+            return Found{creator.MadeEntry, creator.MadeEntry->Value(), creator.MadeStorage};
     }
-    if (site.CachedContext == ctx_.Id && site.CachedGeneration == generation && site.CachedDepth == vars_.CurrentDepth)
-        return site.Cached;
-    TParamCollectionItem* entry = vars_.Find(name);
-    site.Cached = entry;
-    site.CachedContext = ctx_.Id;
-    site.CachedGeneration = generation;
-    site.CachedDepth = vars_.CurrentDepth;
-    return entry;
+    if (site.CachedGeneration != generation || site.CachedContext != ctx_.Id || site.CachedDepth != vars_.CurrentDepth) {
+        TParamCollectionItem* entry = vars_.Find(name);
+        site.Cached = entry;
+        site.CachedValue = entry ? entry->Value() : nullptr;
+        site.CachedStorage = entry ? storageOf(entry->Value()) : uint8_t{PT_NONE};
+        site.CachedContext = ctx_.Id;
+        site.CachedGeneration = generation;
+        site.CachedDepth = vars_.CurrentDepth;
+    }
+    return Found{site.Cached, site.CachedValue, site.CachedStorage};
 }
 
 std::string_view Evaluation::nameOf(const TParamCollectionItem* entry) const {
@@ -344,7 +418,7 @@ void Evaluation::attachTemporaries() {
     detached_ = false;
 }
 
-TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView* views) {
+Found Evaluation::createTemporary(TOpeData& op, const ValueView* views) {
     if (op.Opcode == ocNone || op.Opcode > kLastOpeCode) raiseInvalidExpression(op);
     const uint8_t type = temporaryType(op, views);
     if (!op.TargetNameValid) TParamCollection::ValidateName(op.Target);
@@ -352,6 +426,8 @@ TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView*
     const bool spare = op.SpareEntry && !op.SpareInUse && op.SpareType == type && resetSpare(*op.SpareEntry, type);
     std::unique_ptr<TParamCollectionItem> entry = spare ? nullptr : ctx_.TakeSpareEntry(type);
     TParamCollectionItem* raw = spare ? op.SpareEntry.get() : entry.get();
+    // A value made for type 1..4 is of that storage class.
+    const uint8_t storage = type >= PT_INT && type <= PT_STR ? type : storageOf(raw->Value());
     if (detached_) {
         if (spare) {
             op.SpareInUse = true;
@@ -364,6 +440,7 @@ TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView*
         if (op.TargetSite.Creator >= 0) {
             TOpeData& creator = ops_[static_cast<size_t>(op.TargetSite.Creator)];
             creator.MadeEntry = raw;
+            creator.MadeStorage = storage;
             creator.MadeInEvaluation = serial_;
         }
     } else {
@@ -371,7 +448,7 @@ TParamCollectionItem* Evaluation::createTemporary(TOpeData& op, const ValueView*
         temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Table});
     }
     if (op.Opcode == ocDimTo) bindElement(op, *static_cast<TParamVar*>(raw->Value()), views);
-    return raw;
+    return Found{raw, raw->Value(), storage};
 }
 
 // Binds a new array-element temporary to the element its indices address.
@@ -411,34 +488,41 @@ void Evaluation::bindElement(const TOpeData& op, TParamVar& ref, const ValueView
 }
 
 void Evaluation::perform(TOpeData& op) {
+    // Functions and element references also read the bound references
+    // themselves; operators read their operands through views only.
+    const bool bind = op.Opcode == ocFunc || op.Opcode == ocDimTo;
     struct Unbind {
         TOpeData& op;
+        bool bound;
         ~Unbind() {
-            if (op.Opcode == ocFunc || op.Opcode == ocDimTo)
-                for (TParamVar* r : op.References) r->Target = nullptr;
+            if (bound)
+                for (TOpeData::OperandSlot& slot : op.Slots)
+                    if (slot.Reference) slot.Reference->Target = nullptr;
         }
-    } unbind{op};
+    } unbind{op, bind};
 
-    // Operators read their operands through views; functions and element
-    // references also read the bound references themselves.
-    const bool bind = op.Opcode == ocFunc || op.Opcode == ocDimTo;
     const uint64_t generation = nameGeneration(vars_);
     ValueView views[kViews];
-    for (size_t k = 0; k < kViews && k < op.Operands.size(); ++k) views[k] = ValueView{op.Operands[k].get(), 0};
-    for (size_t i = 0; i < op.References.size(); ++i) {
-        TParamVar* ref = op.References[i];
-        TParamCollectionItem* entry = find(ref->TargetName, op.RefSites[i], generation);
-        if (!entry) raiseMissingVariable(ref->TargetName);
-        const TCustomParam* value = entry->Value();
-        const int32_t index = isReferenceValue(value) ? static_cast<const TParamVar*>(value)->Index : 0;
+    const size_t count = op.Slots.size();
+    for (size_t k = 0; k < count; ++k) {
+        TOpeData::OperandSlot& slot = op.Slots[k];
+        TParamVar* ref = slot.Reference;
+        if (!ref) {
+            if (k < kViews) views[k] = ValueView{slot.Constant, 0, slot.ConstantStorage};
+            continue;
+        }
+        const Found found = find(ref->TargetName, slot.Site, generation);
+        if (!found.entry) raiseMissingVariable(ref->TargetName);
+        const bool element = found.storage == PT_NONE && isReferenceValue(found.value);
+        const int32_t index = element ? static_cast<const TParamVar*>(found.value)->Index : 0;
         if (bind) {
-            ref->Target = entry;
+            ref->Target = found.entry;
             ref->Index = index;
         }
-        if (const uint32_t k = op.RefOperands[i]; k < kViews) views[k] = ValueView{value, index};
+        if (k < kViews) views[k] = ValueView{found.value, index, found.storage};
     }
-    TParamCollectionItem* target = find(op.Target, op.TargetSite, generation);
-    if (!target) {
+    Found target = find(op.Target, op.TargetSite, generation);
+    if (!target.entry) {
         if (!op.TargetIsTemp) raiseMissingVariable(op.Target);
         target = createTemporary(op, views);
     }
@@ -454,71 +538,78 @@ static bool writesSystemVariable(const TParamCollectionItem& target, const TCust
     return bound && bound->IsSystem();
 }
 
-inline void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, const ValueView* views) {
-    TCustomParam& out = *target->Value();
-    const uint8_t code = op.Opcode;
-    if (code == ocNone || code > kLastOpeCode || code == ocDimTo) return;
-    const size_t needed = code == ocTo ? 1 : code == ocFunc ? 0 : 2;
-    if (op.Operands.size() < needed) raiseInvalidExpression(op);
+inline void Evaluation::execute(TOpeData& op, const Found& target, const ValueView* views) {
+    switch (op.Action) {
+    case oaNothing: return;
+    case oaInvalid: raiseInvalidExpression(op);
+    case oaCall: call(op, target); return;
+    case oaAssign: assign(target, views[0]); return;
+    case oaCompare: compare(op.Opcode, target, views[0], views[1]); return;
+    case oaJoin: join(target, views[0], views[1]); return;
+    default: arithmetic(op.Opcode, target, views[0], views[1]); return;
+    }
+}
 
-    if (code == ocFunc) {
-        if (!ctx_.Functions.IsSelfContained(op.FuncId)) attachTemporaries();
-        ctx_.Functions.Call(ctx_, target, op.Target, op.FuncId, op.Args);
-        return;
-    }
+void Evaluation::call(TOpeData& op, const Found& target) {
+    if (!ctx_.Functions.IsSelfContained(op.FuncId)) attachTemporaries();
+    ctx_.Functions.Call(ctx_, target.entry, op.Target, op.FuncId, op.Args);
+}
 
-    const ValueView& a = views[0];
-    const uint8_t outType = out.ParamType();
-    if (code == ocTo && writesSystemVariable(*target, out)) {
-        // A system variable converts by its own rules (the text TRUE makes
-        // a flag FALSE), so it is given the value in the value's own type.
-        switch (a.type()) {
-        case PT_INT: out.SetInteger(a.asInt()); break;
-        case PT_FLOAT: out.SetFloat(a.asFloat()); break;
-        case PT_BOOL: out.SetBool(a.asBool()); break;
-        case PT_STR: out.SetString(a.asString()); break;
-        default: break;
-        }
-        return;
+void Evaluation::compare(uint8_t code, const Found& target, const ValueView& a, const ValueView& b) {
+    bool result;
+    switch (a.type()) {
+    case PT_STR: result = compareWith(code, a.asString(), b.asString()); break;
+    case PT_FLOAT: result = compareWith(code, a.asFloat(), b.asFloat()); break;
+    case PT_BOOL: result = compareWith(code, a.asBool(), b.asBool()); break;
+    default: result = compareWith(code, a.asInt(), b.asInt()); break;
     }
-    if (code == ocTo) {
-        switch (outType) {
-        case PT_INT: setInt(out, a.asInt()); break;
-        case PT_FLOAT: setFloat(out, a.asFloat()); break;
-        case PT_BOOL: out.SetBool(a.asBool()); break;
-        case PT_STR: out.SetString(a.asString()); break;
-        default: break; // a reference without a target stays as it is
-        }
-        return;
-    }
+    setBool(*target.value, target.storage, result);
+}
 
-    const ValueView& b = views[1];
-    if (isComparison(code)) {
-        bool result;
-        switch (a.type()) {
-        case PT_STR: result = compareWith(code, a.asString(), b.asString()); break;
-        case PT_FLOAT: result = compareWith(code, a.asFloat(), b.asFloat()); break;
-        case PT_BOOL: result = compareWith(code, a.asBool(), b.asBool()); break;
-        default: result = compareWith(code, a.asInt(), b.asInt()); break;
-        }
-        out.SetBool(result);
+void Evaluation::join(const Found& target, const ValueView& a, const ValueView& b) {
+    std::string joined = a.asString();
+    const std::string tail = b.asString();
+    checkStringSize(static_cast<uint64_t>(joined.size()) + tail.size());
+    joined += tail;
+    target.value->SetString(joined);
+}
+
+// A system variable converts by its own rules (the text TRUE makes a flag
+// FALSE), so it is given the value in the value's own type.
+void Evaluation::assignSystem(TCustomParam& out, const ValueView& a) {
+    switch (a.type()) {
+    case PT_INT: out.SetInteger(a.asInt()); break;
+    case PT_FLOAT: out.SetFloat(a.asFloat()); break;
+    case PT_BOOL: out.SetBool(a.asBool()); break;
+    case PT_STR: storeText(out, a); break;
+    default: break;
+    }
+}
+
+void Evaluation::assign(const Found& target, const ValueView& a) {
+    TCustomParam& out = *target.value;
+    if (target.storage == PT_NONE && writesSystemVariable(*target.entry, out)) {
+        assignSystem(out, a);
         return;
     }
-    if (code == ocComboStr) {
-        std::string joined = a.asString();
-        const std::string tail = b.asString();
-        checkStringSize(static_cast<uint64_t>(joined.size()) + tail.size());
-        joined += tail;
-        out.SetString(joined);
-        return;
+    switch (target.storage != PT_NONE ? target.storage : out.ParamType()) {
+    case PT_INT: setInt(out, target.storage, a.asInt()); break;
+    case PT_FLOAT: setFloat(out, target.storage, a.asFloat()); break;
+    case PT_BOOL: setBool(out, target.storage, a.asBool()); break;
+    case PT_STR: storeText(out, a); break;
+    default: break; // a reference without a target stays as it is
     }
-    if (outType == PT_FLOAT && code >= ocPlus && code <= ocDiv) {
+}
+
+void Evaluation::arithmetic(uint8_t code, const Found& target, const ValueView& a, const ValueView& b) {
+    TCustomParam& out = *target.value;
+    if (code <= ocDiv && (target.storage != PT_NONE ? target.storage : out.ParamType()) == PT_FLOAT) {
         const long double x = a.asFloat(), y = b.asFloat();
         switch (code) {
-        case ocPlus: setFloat(out, checkedReal(x + y)); break;
-        case ocMinus: setFloat(out, checkedReal(x - y)); break;
-        case ocMul: setFloat(out, checkedReal(x * y)); break;
-        default: setFloat(out, realDivide(x, y)); break;
+        case ocPlus: setFloat(out, target.storage, checkedReal(x + y)); break;
+        case ocMinus: setFloat(out, target.storage, checkedReal(x - y)); break;
+        case ocMul: setFloat(out, target.storage, checkedReal(x * y)); break;
+        default: setFloat(out, target.storage, realDivide(x, y)); break;
         }
         return;
     }
@@ -537,7 +628,7 @@ inline void Evaluation::execute(TOpeData& op, TParamCollectionItem* target, cons
     case ocShiftR: r = static_cast<int32_t>(static_cast<uint32_t>(x) >> (y & 31)); break;
     default: return;
     }
-    setInt(out, r);
+    setInt(out, target.storage, r);
 }
 
 std::unique_ptr<TCustomParam> Evaluation::copyValue(std::string_view name) {
@@ -651,13 +742,17 @@ std::unique_ptr<TCustomParam> copyOperand(const TCustomParam& operand) {
 // Fills the fields derived from the operands.
 void prepare(TOpeData& op) {
     op.Args.clear();
-    op.References.clear();
-    op.RefOperands.clear();
-    for (auto& operand : op.Operands) op.Args.push_back(operand.get());
-    for (size_t k = 0; k < op.Operands.size(); ++k) {
-        if (!isReferenceValue(op.Operands[k].get())) continue;
-        op.References.push_back(static_cast<TParamVar*>(op.Operands[k].get()));
-        op.RefOperands.push_back(static_cast<uint32_t>(k));
+    op.Slots.clear();
+    for (auto& operand : op.Operands) {
+        op.Args.push_back(operand.get());
+        TOpeData::OperandSlot slot;
+        if (isReferenceValue(operand.get())) {
+            slot.Reference = static_cast<TParamVar*>(operand.get());
+        } else {
+            slot.Constant = operand.get();
+            slot.ConstantStorage = storageOf(operand.get());
+        }
+        op.Slots.push_back(slot);
     }
     op.TargetIsTemp = isTempName(op.Target);
     op.TargetNameValid = false;
@@ -666,8 +761,8 @@ void prepare(TOpeData& op) {
         op.TargetNameValid = true;
     } catch (const ENuvoError&) {
     }
-    op.RefSites.assign(op.References.size(), TOpeData::NameSite{});
     op.TargetSite = TOpeData::NameSite{};
+    op.Action = actionOf(op);
 }
 
 // For every name, the first operation that targets it (case-insensitively).
@@ -681,7 +776,8 @@ void linkCreators(std::vector<TOpeData>& ops) {
     };
     for (TOpeData& op : ops) {
         op.TargetSite.Creator = op.TargetIsTemp ? creatorOf(op.Target) : -1;
-        for (size_t i = 0; i < op.References.size(); ++i) op.RefSites[i].Creator = creatorOf(op.References[i]->TargetName);
+        for (TOpeData::OperandSlot& slot : op.Slots)
+            if (slot.Reference) slot.Site.Creator = creatorOf(slot.Reference->TargetName);
     }
 }
 

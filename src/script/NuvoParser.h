@@ -42,26 +42,39 @@ struct TOpeData {
     TOpeData(TOpeData&&) noexcept;
     TOpeData& operator=(TOpeData&&) noexcept;
 
-    // Derived at load: the operands as a list, the reference operands, and
-    // whether Target names a temporary.
+    // Derived at load: the operands as a list, whether Target names a
+    // temporary, and what performing the operation comes to.
     std::vector<TCustomParam*> Args;
-    std::vector<TParamVar*> References;
-    std::vector<uint32_t> RefOperands; // the operand position of each reference
     bool TargetIsTemp = false;
     bool TargetNameValid = false; // a name the table accepts for a new entry
+    uint8_t Action = 0;           // decided by the operator code and the operand count
 
-    // Where a name may find a temporary made by this same expression: the
-    // first operation whose target has that name, or -1.
+    // How a name is found: a temporary made by this same expression through
+    // Creator, the first operation whose target has that name (-1: none);
+    // anything else through the table.
     struct NameSite {
         int32_t Creator = -1;
         // The table's answer for the name, kept while the table's names and
-        // the call depth stay as they were when it was asked.
+        // the call depth stay as they were when it was asked: the entry, its
+        // value (an entry keeps its value object for life) and the value's
+        // storage class (PT_INT..PT_STR, 0 for references and system
+        // variables).
         TParamCollectionItem* Cached = nullptr;
+        TCustomParam* CachedValue = nullptr;
+        uint8_t CachedStorage = 0;
+        int32_t CachedDepth = 0;
         uint64_t CachedContext = 0;
         uint64_t CachedGeneration = 0;
-        int32_t CachedDepth = 0;
     };
-    std::vector<NameSite> RefSites; // parallel to References
+    // Per operand, in order: a constant with its storage class, or a
+    // reference with the way its name is found.
+    struct OperandSlot {
+        const TCustomParam* Constant = nullptr;
+        uint8_t ConstantStorage = 0;
+        TParamVar* Reference = nullptr;
+        NameSite Site;
+    };
+    std::vector<OperandSlot> Slots;
     NameSite TargetSite;
 
     // The entry of this operation's temporary, kept between evaluations so
@@ -72,6 +85,7 @@ struct TOpeData {
     // The temporary this operation made in the evaluation numbered
     // MadeInEvaluation (evaluation numbers never repeat within a context).
     TParamCollectionItem* MadeEntry = nullptr;
+    uint8_t MadeStorage = 0; // the storage class of its value, as NameSite's
     uint64_t MadeInEvaluation = 0;
 };
 
