@@ -100,7 +100,8 @@ void TDIBSurface::CreateMask() {
 
 void TDIBSurface::MakeMaskOpaque() {
     CreateMask();
-    std::memset(Mask->Bits(), 255, Mask->BitsSize());
+    // An empty picture has no pixel block to fill.
+    if (Mask->BitsSize()) std::memset(Mask->Bits(), 255, Mask->BitsSize());
 }
 
 void TDIBSurface::AssignMask(const TDIBX& bitmap) {

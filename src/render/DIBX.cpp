@@ -161,7 +161,9 @@ void TDIBX::ReadRow(int32_t y, uint32_t* out) const {
     case 24:
         for (int32_t x = 0; x < w; ++x) out[x] = row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
         break;
-    default: std::memcpy(out, row, static_cast<size_t>(w) * 4); break;
+    default:
+        if (w > 0) std::memcpy(out, row, static_cast<size_t>(w) * 4);
+        break;
     }
 }
 

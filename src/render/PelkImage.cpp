@@ -230,7 +230,7 @@ void decodeRows(TReader& r, const std::vector<uint8_t>& stored, bool zlib, TDIBX
         if (static_cast<int64_t>(stored.size()) != expected) broken();
         if (expected) std::memcpy(dst, stored.data(), static_cast<size_t>(expected));
     }
-    if (keyed) {
+    if (keyed && expected) {
         const std::vector<int32_t> order = keyOrder(r.key, target.Height());
         const size_t row = static_cast<size_t>(target.RowStep());
         for (int32_t i = 0; i < target.Height(); ++i)
@@ -411,7 +411,7 @@ TRect TPelkFrame::Trim() {
         // The mask's non-zero values: the box of pixels different from 0.
         TDIBSurface probe;
         probe.SetSize(Width(), Height(), 8);
-        std::memcpy(probe.Bits(), Composite.Mask->Bits(), probe.BitsSize());
+        if (probe.BitsSize()) std::memcpy(probe.Bits(), Composite.Mask->Bits(), probe.BitsSize());
         box = probe.ContentBox(0);
     } else if (TransparentValue != -1) {
         box = Composite.ContentBox(TransparentValue);

@@ -567,3 +567,27 @@ TEST(PelkFrame, MakeMaskTrimAndCopies) {
     EXPECT_THROW(list.GetFrame(2), ENuvoError);
     EXPECT_THROW(f.GetLayer(0), ENuvoError);
 }
+
+TEST(PelkFrame, EmptyFramesTouchNoPixels) {
+    // A file may give a frame no width or no height; nothing after decoding
+    // (scrambled rows, masks from keys, trimming, copies) may reach for the
+    // pixel block it does not have.
+    for (const auto& [w, h] : {std::pair{0, 3}, std::pair{3, 0}}) {
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        PelBuilder b;
+        b.header(106, 1, 1, w, h, 32, 1);
+        b.frame(1, w, h, 32, 0x00FF00);
+        b.layer(106, {});
+        b.noAreas();
+        TPelkFrameList list = b.load(7, false, true);
+        ASSERT_EQ(list.Count(), 1);
+        TPelkFrame& f = list.GetFrame(0);
+        f.MakeMask(true);
+        EXPECT_TRUE(f.HasMask());
+        f.Trim();
+        TDIBX picture(2, 2, 32), mask(2, 2, 8);
+        CopyToSurface(f, picture);
+        CopyMask(f, mask);
+        EXPECT_TRUE(picture.IsEmpty());
+    }
+}
