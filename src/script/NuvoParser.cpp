@@ -253,7 +253,8 @@ uint8_t actionOf(const TOpeData& op) {
 // The type of a new temporary, from the operator and the bound operands.
 uint8_t temporaryType(const TOpeData& op, const ValueView* views) {
     auto operandType = [&](size_t i) {
-        if (i >= op.Operands.size()) raiseInvalidExpression(op);
+        // (Only an operation of too few operands can lack one.)
+        if (op.Action == oaInvalid && i >= op.Operands.size()) raiseInvalidExpression(op);
         return views[i].type();
     };
     switch (op.Opcode) {
@@ -294,8 +295,8 @@ uint8_t temporaryType(const TOpeData& op, const ValueView* views) {
 // and a plain calculation neither allocates nor changes the table's index.
 class Evaluation {
 public:
-    Evaluation(ScriptContext& ctx, std::vector<TOpeData>& ops)
-        : ctx_(ctx), vars_(ctx.Vars), ops_(ops), serial_(++ctx.EvaluationSerial ^ (ctx.Id << 40)),
+    explicit Evaluation(ScriptContext& ctx)
+        : ctx_(ctx), vars_(ctx.Vars), serial_(++ctx.EvaluationSerial ^ (ctx.Id << 40)),
           deletionsAtStart_(vars_.DeleteCount()), detached_(!isTempName(vars_.TempAlias)) {}
     ~Evaluation() { finish(); }
     Evaluation(const Evaluation&) = delete;
@@ -310,9 +311,8 @@ private:
     enum class Holder : uint8_t { Operation, Evaluation, Table };
     // Plain data, so that keeping the list costs nothing.
     struct Temp {
-        std::string_view name; // the target of the operation that made it
         TParamCollectionItem* entry;
-        TOpeData* op; // the operation that made it
+        TOpeData* op; // the operation that made it; its target names the entry
         uint8_t type;
         Holder holder;
     };
@@ -337,7 +337,6 @@ private:
 
     ScriptContext& ctx_;
     TParamCollection& vars_;
-    std::vector<TOpeData>& ops_;
     const uint64_t serial_;
     uint64_t deletionsAtStart_;
     bool detached_;
@@ -370,7 +369,7 @@ private:
 TParamCollectionItem* Evaluation::find(std::string_view name) const {
     if (detached_)
         for (size_t i = 0; i < temps_.size(); ++i)
-            if (sjisSameText(temps_[i].name, name)) return temps_[i].entry;
+            if (sjisSameText(temps_[i].op->Target, name)) return temps_[i].entry;
     return vars_.Find(name);
 }
 
@@ -379,11 +378,8 @@ TParamCollectionItem* Evaluation::find(std::string_view name) const {
 // operation is the one that made it; the table's answer is remembered while
 // the table's names and the call depth stay unchanged.
 inline Found Evaluation::find(const std::string& name, TOpeData::NameSite& site, uint64_t generation) const {
-    if (detached_ && site.Creator >= 0) {
-        const TOpeData& creator = ops_[static_cast<size_t>(site.Creator)];
-        if (creator.MadeInEvaluation == serial_)
-            return Found{creator.MadeEntry, creator.MadeEntry->Value(), creator.MadeStorage};
-    }
+    if (detached_ && site.Creator && site.Creator->MadeInEvaluation == serial_)
+        return Found{site.Creator->MadeEntry, site.Creator->MadeValue, site.Creator->MadeStorage};
     if (site.CachedGeneration != generation || site.CachedContext != ctx_.Id || site.CachedDepth != vars_.CurrentDepth) {
         TParamCollectionItem* entry = vars_.Find(name);
         site.Cached = entry;
@@ -399,7 +395,7 @@ inline Found Evaluation::find(const std::string& name, TOpeData::NameSite& site,
 std::string_view Evaluation::nameOf(const TParamCollectionItem* entry) const {
     if (detached_)
         for (size_t i = 0; i < temps_.size(); ++i)
-            if (temps_[i].entry == entry) return temps_[i].name;
+            if (temps_[i].entry == entry) return temps_[i].op->Target;
     return entry->Name();
 }
 
@@ -409,9 +405,9 @@ void Evaluation::attachTemporaries() {
         Temp& t = temps_[i];
         if (t.holder == Holder::Operation) {
             t.op->SpareInUse = false;
-            vars_.Adopt(std::move(t.op->SpareEntry), t.name);
+            vars_.Adopt(std::move(t.op->SpareEntry), t.op->Target);
         } else {
-            vars_.Adopt(std::unique_ptr<TParamCollectionItem>(t.entry), t.name);
+            vars_.Adopt(std::unique_ptr<TParamCollectionItem>(t.entry), t.op->Target);
         }
         t.holder = Holder::Table;
     }
@@ -431,21 +427,21 @@ Found Evaluation::createTemporary(TOpeData& op, const ValueView* views) {
     if (detached_) {
         if (spare) {
             op.SpareInUse = true;
-            temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Operation});
+            temps_.push_back(Temp{raw, &op, type, Holder::Operation});
         } else {
-            temps_.push_back(Temp{op.Target, entry.release(), &op, type, Holder::Evaluation});
+            temps_.push_back(Temp{entry.release(), &op, type, Holder::Evaluation});
         }
         // Only the first operation with this target can make it (a later one
         // finds it): that is the one lookups ask.
-        if (op.TargetSite.Creator >= 0) {
-            TOpeData& creator = ops_[static_cast<size_t>(op.TargetSite.Creator)];
-            creator.MadeEntry = raw;
-            creator.MadeStorage = storage;
-            creator.MadeInEvaluation = serial_;
+        if (TOpeData* creator = op.TargetSite.Creator) {
+            creator->MadeEntry = raw;
+            creator->MadeValue = raw->Value();
+            creator->MadeStorage = storage;
+            creator->MadeInEvaluation = serial_;
         }
     } else {
         vars_.Adopt(spare ? std::move(op.SpareEntry) : std::move(entry), op.Target);
-        temps_.push_back(Temp{op.Target, raw, &op, type, Holder::Table});
+        temps_.push_back(Temp{raw, &op, type, Holder::Table});
     }
     if (op.Opcode == ocDimTo) bindElement(op, *static_cast<TParamVar*>(raw->Value()), views);
     return Found{raw, raw->Value(), storage};
@@ -766,16 +762,18 @@ void prepare(TOpeData& op) {
 }
 
 // For every name, the first operation that targets it (case-insensitively).
+// The operations stay where they are for the parser's life (the list is
+// never resized once loaded), so the links are plain pointers.
 void linkCreators(std::vector<TOpeData>& ops) {
-    std::unordered_map<std::string, int32_t> first;
-    for (size_t k = 0; k < ops.size(); ++k)
-        if (ops[k].TargetIsTemp) first.emplace(sjisLower(ops[k].Target), static_cast<int32_t>(k));
-    auto creatorOf = [&](std::string_view name) -> int32_t {
+    std::unordered_map<std::string, TOpeData*> first;
+    for (TOpeData& op : ops)
+        if (op.TargetIsTemp) first.emplace(sjisLower(op.Target), &op);
+    auto creatorOf = [&](std::string_view name) -> TOpeData* {
         const auto it = first.find(sjisLower(name));
-        return it == first.end() ? -1 : it->second;
+        return it == first.end() ? nullptr : it->second;
     };
     for (TOpeData& op : ops) {
-        op.TargetSite.Creator = op.TargetIsTemp ? creatorOf(op.Target) : -1;
+        op.TargetSite.Creator = op.TargetIsTemp ? creatorOf(op.Target) : nullptr;
         for (TOpeData::OperandSlot& slot : op.Slots)
             if (slot.Reference) slot.Site.Creator = creatorOf(slot.Reference->TargetName);
     }
@@ -839,8 +837,8 @@ void TNuvoParser::LoadFromStream(TStream& s) {
         prepare(op);
         ops.push_back(std::move(op));
     }
-    linkCreators(ops);
     ops_ = std::move(ops);
+    linkCreators(ops_);
 }
 
 void TNuvoParser::SaveToStream(TStream& s) const {
@@ -867,8 +865,8 @@ void TNuvoParser::Assign(const TNuvoParser& other) {
         prepare(op);
         ops.push_back(std::move(op));
     }
-    linkCreators(ops);
     ops_ = std::move(ops);
+    linkCreators(ops_);
     result_.reset();
 }
 
@@ -881,7 +879,7 @@ void TNuvoParser::Execute(ScriptContext& context) {
         context.NestedBytes = 0;
     }
     DepthGuard depth(context.EvaluationDepth);
-    Evaluation evaluation(context, ops_);
+    Evaluation evaluation(context);
     try {
         for (TOpeData& op : ops_) evaluation.perform(op);
     } catch (const ENuvoError& e) {

@@ -50,10 +50,10 @@ struct TOpeData {
     uint8_t Action = 0;           // decided by the operator code and the operand count
 
     // How a name is found: a temporary made by this same expression through
-    // Creator, the first operation whose target has that name (-1: none);
-    // anything else through the table.
+    // Creator, the first operation of the expression whose target has that
+    // name (none: no such operation); anything else through the table.
     struct NameSite {
-        int32_t Creator = -1;
+        TOpeData* Creator = nullptr;
         // The table's answer for the name, kept while the table's names and
         // the call depth stay as they were when it was asked: the entry, its
         // value (an entry keeps its value object for life) and the value's
@@ -85,7 +85,8 @@ struct TOpeData {
     // The temporary this operation made in the evaluation numbered
     // MadeInEvaluation (evaluation numbers never repeat within a context).
     TParamCollectionItem* MadeEntry = nullptr;
-    uint8_t MadeStorage = 0; // the storage class of its value, as NameSite's
+    TCustomParam* MadeValue = nullptr;
+    uint8_t MadeStorage = 0; // the storage class of MadeValue, as NameSite's
     uint64_t MadeInEvaluation = 0;
 };
 
