@@ -51,4 +51,19 @@ TEST(ExprTool, EvalDumpsTheTable) {
     EXPECT_EQ(out, "{}\n");
 }
 
+// After "--" every argument is a text, even one that reads like an option.
+TEST(ExprTool, DoubleDashEndsTheOptions) {
+    if (!std::filesystem::exists(NUVOTOOL_PATH)) GTEST_SKIP() << "nuvotool is not built";
+    std::string out;
+    EXPECT_EQ(run("expr eval --var 'x:int' --var 'y:int' -- '-Calc(\"x = 7\")' --help --var 'y = 2'", &out), 0);
+    EXPECT_EQ(out, "{\n"
+                   "  \"x\": {\"type\": 1, \"dims\": [], \"value\": 7},\n"
+                   "  \"y\": {\"type\": 1, \"dims\": [], \"value\": 2}\n"
+                   "}\n");
+    EXPECT_EQ(run("expr compile -- '-a'", &out), 0);
+    EXPECT_EQ(out, "ocMinus ____0 := 0, a\nocTo ____arg := ____0\n");
+    EXPECT_EQ(run("expr compile -- -h", &out), 0);
+    EXPECT_EQ(out, "ocMinus ____0 := 0, h\nocTo ____arg := ____0\n");
+}
+
 } // namespace

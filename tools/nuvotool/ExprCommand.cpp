@@ -10,19 +10,30 @@
 #include "script/SysFuncMan.h"
 #include "script/VariableDump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 namespace nuvotool {
 namespace {
 
-const char* const kUsage = "usage: nuvotool expr compile TEXT\n"
-                           "       nuvotool expr eval [--seed N] [--var NAME:TYPE[=VALUE]]... TEXT...\n"
+const char* const kUsage = "usage: nuvotool expr compile [--] TEXT\n"
+                           "       nuvotool expr eval [--seed N] [--var NAME:TYPE[=VALUE]]... [--] TEXT...\n"
                            "\n"
                            "compile  prints the operation list of an expression, one operation per line\n"
                            "eval     declares the variables (TYPE: int, float, flag, str or 1..4; NAME may\n"
                            "         carry dimensions, a[3,4]:int), evaluates each TEXT in order as the\n"
-                           "         Calc command does, then prints the variables as JSON\n";
+                           "         Calc command does, then prints the variables as JSON\n"
+                           "\n"
+                           "\"--\" ends the options: every argument after it is a TEXT, even one that\n"
+                           "begins with \"-\".\n";
+
+constexpr const char* kEndOfOptions = "--";
+
+// The arguments before "--" (all of them without one): only those are options.
+Args optionsPart(const Args& args) {
+    return Args(args.begin(), std::find(args.begin(), args.end(), kEndOfOptions));
+}
 
 std::string toSjis(const std::string& utf8) {
     auto sjis = nuvo::utf8EscapedToSjis(utf8);
@@ -31,13 +42,14 @@ std::string toSjis(const std::string& utf8) {
 }
 
 int compile(const Args& args) {
-    if (args.size() != 1) {
+    const bool marked = !args.empty() && args[0] == kEndOfOptions;
+    if (args.size() != (marked ? 2u : 1u)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
     std::unique_ptr<nuvo::TNuvoParser> parser;
     try {
-        parser = nuvo::compileExpression(toSjis(args[0]));
+        parser = nuvo::compileExpression(toSjis(args.back()));
     } catch (const nuvo::ENuvoError& e) {
         return fail(e.what());
     }
@@ -51,8 +63,11 @@ int eval(const Args& args) {
     nuvo::TSysFuncMan functions;
     nuvo::ScriptContext ctx(vars, functions);
     std::vector<std::string> texts;
+    bool options = true;
     for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--var" || args[i] == "--seed") && i + 1 < args.size()) {
+        if (options && args[i] == kEndOfOptions) {
+            options = false;
+        } else if (options && (args[i] == "--var" || args[i] == "--seed") && i + 1 < args.size()) {
             const std::string& value = args[++i];
             if (args[i - 1] == "--seed") {
                 ctx.RandSeed = static_cast<uint32_t>(std::stoul(value));
@@ -87,7 +102,7 @@ int eval(const Args& args) {
 }
 
 int runExpr(const Args& args) {
-    if (args.empty() || wantsHelp(args)) {
+    if (args.empty() || wantsHelp(optionsPart(args))) {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
