@@ -228,6 +228,51 @@ TEST_F(Script, TemporariesAreTableEntriesDuringTheEvaluation) {
     EXPECT_EQ(vars.TempAlias, "s");
 }
 
+// One compiled expression run again and again (as a page's commands are)
+// finds its names as the table holds them at each run, whatever it found
+// before: variables deleted and made again with another type, a local of the
+// current call depth hiding a global, and another table altogether.
+TEST_F(Script, ARunFindsTheTableAsItIsNow) {
+    declare({"a:int=5", "x:int"});
+    auto parser = compileExpression("x = a + 1");
+    auto run = [&](ScriptContext& context) {
+        parser->Execute(context);
+        return parser->LastError();
+    };
+    EXPECT_EQ(run(ctx), "");
+    EXPECT_EQ(var("x"), "6");
+
+    TParamCollection otherVars; // (with as many entries as vars)
+    ScriptContext other{otherVars, functions};
+    declareVariable(otherVars, "a:int=1");
+    declareVariable(otherVars, "x:int");
+    EXPECT_EQ(run(other), "");
+    EXPECT_EQ(otherVars.Find("x")->Value()->AsString(), "2");
+    EXPECT_EQ(var("x"), "6");
+
+    vars.Delete(vars.Find("a"));
+    vars.Delete(vars.Find("x"));
+    declare({"a:str=41", "x:str"}); // a string plus a number adds as numbers
+    EXPECT_EQ(run(ctx), "");
+    EXPECT_EQ(var("x"), "42");
+
+    vars.CurrentDepth = 1;
+    vars.Declare("a", PT_FLOAT, SCOPE_LOCAL, nullptr)->Value()->SetFloat(0.5L);
+    EXPECT_EQ(run(ctx), "");
+    EXPECT_EQ(var("x"), "1.5");
+    vars.CurrentDepth = 0; // the local is hidden again, the table unchanged
+    EXPECT_EQ(run(ctx), "");
+    EXPECT_EQ(var("x"), "42");
+    vars.CurrentDepth = 1;
+    EXPECT_EQ(run(ctx), "");
+    EXPECT_EQ(var("x"), "1.5");
+
+    vars.DeleteOwnedBy(1);
+    vars.Delete(vars.Find("a"));
+    EXPECT_NE(run(ctx), ""); // a is gone: the run stops, x keeps its value
+    EXPECT_EQ(var("x"), "1.5");
+}
+
 TEST_F(Script, NestedEvaluations) {
     declare({"x:int=1", "y:int", "t:str", "r:str"});
     eval("r = Calc(\"y = x + 41\")");
