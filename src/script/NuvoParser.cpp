@@ -334,6 +334,7 @@ private:
     void attachTemporaries();
     void recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> entry);
     void finish();
+    [[gnu::noinline]] void finishAttached();
 
     ScriptContext& ctx_;
     TParamCollection& vars_;
@@ -380,7 +381,8 @@ TParamCollectionItem* Evaluation::find(std::string_view name) const {
 inline Found Evaluation::find(const std::string& name, TOpeData::NameSite& site, uint64_t generation) const {
     if (detached_ && site.Creator && site.Creator->MadeInEvaluation == serial_)
         return Found{site.Creator->MadeEntry, site.Creator->MadeValue, site.Creator->MadeStorage};
-    if (site.CachedGeneration != generation || site.CachedContext != ctx_.Id || site.CachedDepth != vars_.CurrentDepth) {
+    if (site.CachedGeneration != generation || site.CachedContext != ctx_.Id || site.CachedDepth != vars_.CurrentDepth)
+        [[unlikely]] {
         TParamCollectionItem* entry = vars_.Find(name);
         site.Cached = entry;
         site.CachedValue = entry ? entry->Value() : nullptr;
@@ -649,15 +651,16 @@ void Evaluation::recycle(const Temp& t, std::unique_ptr<TParamCollectionItem> en
 }
 
 void Evaluation::finish() {
-    if (detached_) {
-        for (size_t i = temps_.size(); i-- > 0;) {
-            const Temp& t = temps_[i];
-            if (t.holder == Holder::Operation) t.op->SpareInUse = false;
-            else recycle(t, std::unique_ptr<TParamCollectionItem>(t.entry));
-        }
-        temps_.clear();
-        return;
+    if (!detached_) return finishAttached();
+    for (size_t i = temps_.size(); i-- > 0;) {
+        const Temp& t = temps_[i];
+        if (t.holder == Holder::Operation) t.op->SpareInUse = false;
+        else recycle(t, std::unique_ptr<TParamCollectionItem>(t.entry));
     }
+    temps_.clear();
+}
+
+void Evaluation::finishAttached() {
     // Something run by this evaluation deleted variables (PopVar, a nested
     // evaluation): only entries still in the table may be taken out.
     std::unordered_set<const TParamCollectionItem*> alive;
