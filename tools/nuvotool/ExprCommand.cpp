@@ -31,9 +31,7 @@ const char* const kUsage = "usage: nuvotool expr compile [--] TEXT\n"
 constexpr const char* kEndOfOptions = "--";
 
 // The arguments before "--" (all of them without one): only those are options.
-Args optionsPart(const Args& args) {
-    return Args(args.begin(), std::find(args.begin(), args.end(), kEndOfOptions));
-}
+Args optionsPart(const Args& args) { return Args(args.begin(), std::find(args.begin(), args.end(), kEndOfOptions)); }
 
 std::string toSjis(const std::string& utf8) {
     auto sjis = nuvo::utf8EscapedToSjis(utf8);
