@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -212,6 +213,67 @@ void drawTwistColumns(const std::vector<TSlat>& slats, int32_t w, int32_t h, con
         }
 }
 
+// Twist V on 32-bit memory: the columns fall into runs that are copied
+// straight from From or To row by row, and runs of turning columns, each of
+// which reads its face pixel i from row source(i) of its picture (0 outside
+// the face).
+void drawTwistColumnsDirect(const std::vector<TSlat>& slats, int32_t w, int32_t h, const TDirectPixels& dest,
+                            const TDirectPixels& from, const TDirectPixels& to) {
+    struct TColumn {
+        const uint8_t* face; // the top of the column in its picture
+        int64_t rowStep;
+        int32_t start;
+        uint32_t length;
+        int64_t step;
+    };
+    struct TRun {
+        int32_t x0, x1;
+        const TDirectPixels* straight; // null: turning columns
+    };
+    std::vector<TColumn> columns(static_cast<size_t>(w));
+    std::vector<TRun> runs;
+    for (int32_t x = 0; x < w; ++x) {
+        const TSlat& s = slats[static_cast<size_t>(x)];
+        const TDirectPixels* straight = s.state == TSlat::Before ? &from : s.state == TSlat::Done ? &to : nullptr;
+        if (!straight) {
+            const TDirectPixels& face = s.toFace ? to : from;
+            columns[static_cast<size_t>(x)] =
+                TColumn{face.base + int64_t{4} * x, face.step, s.start, static_cast<uint32_t>(s.length), s.step};
+        }
+        if (runs.empty() || runs.back().straight != straight)
+            runs.push_back(TRun{x, x + 1, straight});
+        else
+            runs.back().x1 = x + 1;
+    }
+    const auto destRow = [&](int32_t y) { return reinterpret_cast<uint32_t*>(dest.base + dest.step * y); };
+    for (const TRun& run : runs) {
+        if (run.straight) {
+            for (int32_t y = 0; y < h; ++y) {
+                const auto* src = reinterpret_cast<const uint32_t*>(run.straight->base + run.straight->step * y);
+                std::memcpy(destRow(y) + run.x0, src + run.x0, static_cast<size_t>(run.x1 - run.x0) * 4);
+            }
+            continue;
+        }
+        // Neighbouring columns read different rows of their faces; taken a
+        // narrow strip at a time, the rows a strip reads stay in the cache
+        // until all its columns are done with them.
+        constexpr int32_t kStrip = 64;
+        for (int32_t x0 = run.x0; x0 < run.x1; x0 += kStrip) {
+            const int32_t x1 = std::min(x0 + kStrip, run.x1);
+            for (int32_t y = 0; y < h; ++y) {
+                uint32_t* d = destRow(y);
+                for (int32_t x = x0; x < x1; ++x) {
+                    const TColumn& c = columns[static_cast<size_t>(x)];
+                    const auto i = static_cast<uint32_t>(y - c.start);
+                    uint32_t v = 0;
+                    if (i < c.length) std::memcpy(&v, c.face + c.rowStep * ((i * c.step) >> 16), 4);
+                    d[x] = v;
+                }
+            }
+        }
+    }
+}
+
 void drawTwistColumns(TCustomWipe& wipe, int32_t t, int32_t T) {
     TCustomDIBX &dest = wipe.Dest(), &from = wipe.From(), &to = wipe.To();
     const int32_t w = dest.Width(), h = dest.Height();
@@ -219,8 +281,8 @@ void drawTwistColumns(TCustomWipe& wipe, int32_t t, int32_t T) {
     if (wipe::canUseKernels(dest, from, to)) {
         TPixelAccess d(dest, 0, 0), f(from, 0, 0), s(to, 0, 0);
         if (d && f && s) {
-            drawTwistColumns(slats, w, h, TDirectPixels{d.get(), dest.RowStep()},
-                             TDirectPixels{f.get(), from.RowStep()}, TDirectPixels{s.get(), to.RowStep()});
+            drawTwistColumnsDirect(slats, w, h, TDirectPixels{d.get(), dest.RowStep()},
+                                   TDirectPixels{f.get(), from.RowStep()}, TDirectPixels{s.get(), to.RowStep()});
             return;
         }
     }
