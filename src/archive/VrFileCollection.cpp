@@ -205,6 +205,7 @@ void TVrFileCollection::ReadDirectory(TKvBigStream& s) {
 
     // Everything is read: only now does the collection change.
     version_ = version;
+    Reserve(static_cast<size_t>(Count()) + static_cast<size_t>(n) + 1);
     for (int32_t i = 0; i < n; ++i) {
         auto e = std::make_unique<TVrFile>();
         const auto k = static_cast<size_t>(i);

@@ -2,22 +2,95 @@
 
 #include "base/Cp932.h"
 
+#include <bit>
+#include <cstring>
+
 namespace nuvo {
 
 THashCollection::~THashCollection() = default;
 
 namespace {
 
-uint8_t hashFolded(std::string_view lower) {
-    const size_t len = lower.size();
-    uint32_t h = static_cast<uint32_t>(len) * 16u;
-    if (len >= 2) h += static_cast<uint8_t>(lower[len - 2]) + static_cast<uint8_t>(lower[0]);
-    return static_cast<uint8_t>(h);
+static_assert(std::endian::native == std::endian::little, "name words are read little-endian");
+
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHigh = 0x8080808080808080ull;
+
+// Lower-cases the ASCII letters of a word of bytes that are all below 0x80.
+uint64_t lowerAsciiWord(uint64_t w) {
+    const uint64_t atLeastA = w + (0x80 - 'A') * kOnes;
+    const uint64_t beyondZ = w + (0x80 - 'Z' - 1) * kOnes;
+    return w | ((atLeastA & ~beyondZ & kHigh) >> 2);
+}
+
+// Lower-cases count bytes (at most 8) into a word, stepping over the second
+// byte of each double-byte character; trail says whether the first byte is
+// one, and on return whether the byte after the last is.
+uint64_t foldBytes(const uint8_t* p, size_t count, bool& trail) {
+    uint64_t w = 0;
+    for (size_t k = 0; k < count; ++k) {
+        uint8_t c = p[k];
+        if (trail) {
+            trail = false;
+        } else {
+            if (c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c + 32);
+            trail = isSjisLead(c);
+        }
+        w |= uint64_t{c} << (8 * k);
+    }
+    return w;
+}
+
+uint64_t mix(uint64_t h, uint64_t w) {
+    h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+
+struct NameKey {
+    uint32_t digest;
+    uint8_t bucket;
+};
+
+// One pass over a name gives its bucket, (len * 16 + b[len-2] + b[0]) mod 256
+// on the lower-cased bytes b (the last two terms only when len >= 2), and the
+// digest of the lower-cased bytes, eight at a time.
+NameKey keyOf(std::string_view name) {
+    const auto* p = reinterpret_cast<const uint8_t*>(name.data());
+    const size_t len = name.size();
+    uint64_t h = len;
+    uint8_t beforeLast = 0, first = 0;
+    bool trail = false;
+    size_t i = 0;
+    auto take = [&](uint64_t w, size_t at) {
+        if (at == 0) first = static_cast<uint8_t>(w);
+        if (len >= 2 && len - 2 >= at && len - 2 < at + 8) beforeLast = static_cast<uint8_t>(w >> (8 * (len - 2 - at)));
+        h = mix(h, w);
+    };
+    for (; i + 8 <= len; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        // No pending second byte and no byte from 0x80 on: one character per byte.
+        if (!trail && !(w & kHigh))
+            w = lowerAsciiWord(w);
+        else
+            w = foldBytes(p + i, 8, trail);
+        take(w, i);
+    }
+    if (i < len) take(foldBytes(p + i, len - i, trail), i);
+    uint32_t bucket = static_cast<uint32_t>(len) * 16u;
+    if (len >= 2) bucket += beforeLast + first;
+    return {static_cast<uint32_t>(h ^ (h >> 32)), static_cast<uint8_t>(bucket)};
+}
+
+// Equal without regard to ASCII letter case (the digests already agree).
+bool sameFolded(const std::string& stored, std::string_view name) {
+    return stored.size() == name.size() &&
+           (std::memcmp(stored.data(), name.data(), name.size()) == 0 || sjisSameText(stored, name));
 }
 
 } // namespace
 
-uint8_t THashCollection::HashName(std::string_view name) { return hashFolded(sjisLower(name)); }
+uint8_t THashCollection::HashName(std::string_view name) { return keyOf(name).bucket; }
 
 void THashCollection::unlink(THashCollectionItem* item) {
     THashCollectionItem** link = &buckets_[item->bucket_];
@@ -27,7 +100,9 @@ void THashCollection::unlink(THashCollectionItem* item) {
 }
 
 void THashCollection::link(THashCollectionItem* item) {
-    item->bucket_ = hashFolded(item->folded_);
+    const NameKey key = keyOf(item->name_);
+    item->key_ = key.digest;
+    item->bucket_ = key.bucket;
     item->next_ = buckets_[item->bucket_];
     buckets_[item->bucket_] = item;
 }
@@ -36,7 +111,6 @@ THashCollectionItem* THashCollection::AddItem(std::unique_ptr<THashCollectionIte
     THashCollectionItem* raw = item.get();
     raw->index_ = Count();
     raw->name_.clear();
-    raw->folded_.clear();
     items_.push_back(std::move(item));
     link(raw);
     return raw;
@@ -51,19 +125,18 @@ THashCollectionItem* THashCollection::AddNamed(std::unique_ptr<THashCollectionIt
 void THashCollection::SetName(THashCollectionItem* item, std::string name) {
     if (item->name_ == name) return;
     unlink(item);
-    item->folded_ = sjisLower(name);
     item->name_ = std::move(name);
     link(item);
 }
 
 bool THashCollection::NameIs(const THashCollectionItem* item, std::string_view name) {
-    return item->folded_.size() == name.size() && item->folded_ == sjisLower(name);
+    return sameFolded(item->name_, name);
 }
 
 THashCollectionItem* THashCollection::Find(std::string_view name) const {
-    const std::string folded = sjisLower(name);
-    for (THashCollectionItem* it = buckets_[hashFolded(folded)]; it; it = it->next_)
-        if (it->folded_ == folded) return it;
+    const NameKey key = keyOf(name);
+    for (THashCollectionItem* it = buckets_[key.bucket]; it; it = it->next_)
+        if (it->key_ == key.digest && sameFolded(it->name_, name)) return it;
     return nullptr;
 }
 

@@ -29,8 +29,10 @@ public:
 private:
     friend class THashCollection;
     std::string name_;
-    std::string folded_; // name_ with ASCII letters lower-cased, for comparison
     int index_ = -1;
+    // A digest of the name with its ASCII letters lower-cased: a chain walk
+    // looks at the name itself only when the digests agree.
+    uint32_t key_ = 0;
     uint8_t bucket_ = 0;
     THashCollectionItem* next_ = nullptr;
 };
@@ -47,6 +49,8 @@ public:
     static uint8_t HashName(std::string_view name);
 
     int Count() const { return static_cast<int>(items_.size()); }
+    // Makes room for count items in all, so adding them moves nothing.
+    void Reserve(size_t count) { items_.reserve(count); }
     THashCollectionItem* Item(int index) const { return items_[static_cast<size_t>(index)].get(); }
 
     // Appends an item with the empty name (at the head of bucket 0's chain).

@@ -35,6 +35,43 @@ TEST(HashCollection, LookupIsCaseInsensitiveAndFindsTheLatestNamed) {
     EXPECT_EQ(c.IndexOf("beta"), 0);
 }
 
+// Letter case is folded on single-byte characters only: the second byte of a
+// double-byte character may look like a letter ("\x83\x41" is not "\x83\x61").
+// Names run past eight bytes so that characters straddle the words the
+// lookup reads at a time.
+TEST(HashCollection, FoldingStepsOverDoubleByteCharacters) {
+    struct Case {
+        std::string stored, asked;
+        bool found;
+    };
+    const Case cases[] = {
+        {"\x83\x41", "\x83\x41", true},
+        {"\x83\x41", "\x83\x61", false},
+        {"event\\Scene\x95\x5C.NSB", "EVENT\\scene\x95\x5C.nsb", true},
+        {"abcdefg\x83\x41XYZ", "ABCDEFG\x83\x41xyz", true}, // a character across bytes 7-8
+        {"abcdefg\x83\x41XYZ", "ABCDEFG\x83\x61xyz", false},
+        {"abcdefgh\x83\x41\x83\x41\x83\x41\x83\x41Q", "ABCDEFGH\x83\x41\x83\x41\x83\x41\x83\x41q", true},
+        {"abcdefgh\x83\x41\x83\x41\x83\x41\x83\x41Q", "ABCDEFGH\x83\x41\x83\x41\x83\x41\x83\x61q", false},
+        {"abcdefghijklmno\x83", "ABCDEFGHIJKLMNO\x83", true}, // a lead byte at the very end
+        {"abcdefghijklmnop", "abcdefghijklmnoq", false},
+        {"[Ab@Z`{]", "[aB@z`{]", true},
+        {"[Ab@Z`{]", "{aB@z`[]", false},
+    };
+    for (const Case& c : cases) {
+        THashCollection h;
+        h.AddNamed(std::make_unique<THashCollectionItem>(), c.stored);
+        EXPECT_EQ(h.IndexOf(c.asked), c.found ? 0 : -1) << c.stored << " / " << c.asked;
+        EXPECT_EQ(THashCollection::NameIs(h.Item(0), c.asked), c.found) << c.stored << " / " << c.asked;
+        if (c.found) {
+            EXPECT_EQ(THashCollection::HashName(c.stored), THashCollection::HashName(c.asked));
+        }
+    }
+    // The bucket rule on names longer than a word, with b[len-2] behind a
+    // double-byte character and a letter there.
+    EXPECT_EQ(THashCollection::HashName("abcdefghijK\x83\x41Lm"), uint8_t(15 * 16 + 'l' + 'a'));
+    EXPECT_EQ(THashCollection::HashName("abcdefghij\x83\x41\x83\x41m"), uint8_t(15 * 16 + 0x41 + 'a'));
+}
+
 TEST(KvRandom, SequenceAndDrawWithoutRepetition) {
     TKvRandom r(3);
     EXPECT_EQ(r.Next(), 3);
