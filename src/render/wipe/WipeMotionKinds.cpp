@@ -3,6 +3,7 @@
 #include "render/wipe/WipeRows.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -225,6 +226,7 @@ void drawTwistColumnsDirect(const std::vector<TSlat>& slats, int32_t w, int32_t 
         int32_t start;
         uint32_t length;
         int64_t step;
+        bool toFace;
     };
     struct TRun {
         int32_t x0, x1;
@@ -238,7 +240,7 @@ void drawTwistColumnsDirect(const std::vector<TSlat>& slats, int32_t w, int32_t 
         if (!straight) {
             const TDirectPixels& face = s.toFace ? to : from;
             columns[static_cast<size_t>(x)] =
-                TColumn{face.base + int64_t{4} * x, face.step, s.start, static_cast<uint32_t>(s.length), s.step};
+                TColumn{face.base + int64_t{4} * x, face.step, s.start, static_cast<uint32_t>(s.length), s.step, s.toFace};
         }
         if (runs.empty() || runs.back().straight != straight)
             runs.push_back(TRun{x, x + 1, straight});
@@ -254,14 +256,33 @@ void drawTwistColumnsDirect(const std::vector<TSlat>& slats, int32_t w, int32_t 
             }
             continue;
         }
-        // Neighbouring columns read different rows of their faces; taken a
-        // narrow strip at a time, the rows a strip reads stay in the cache
-        // until all its columns are done with them.
+        // Neighbouring columns read different rows of their faces, in no
+        // order the hardware foresees. Taken a narrow strip at a time, the
+        // face rows a strip reads stay in the cache until all its columns are
+        // done with them; while a strip is drawn, the rows of the pictures
+        // the next one reads are fetched in.
         constexpr int32_t kStrip = 64;
+        // The pictures that columns x0 .. x1-1 show faces of.
+        const auto facesOf = [&](int32_t x0, int32_t x1) {
+            std::array<const TDirectPixels*, 2> faces{};
+            for (int32_t x = x0; x < x1; ++x) {
+                if (columns[static_cast<size_t>(x)].toFace)
+                    faces[1] = &to;
+                else
+                    faces[0] = &from;
+            }
+            return faces;
+        };
         for (int32_t x0 = run.x0; x0 < run.x1; x0 += kStrip) {
             const int32_t x1 = std::min(x0 + kStrip, run.x1);
+            const int32_t n0 = x1, n1 = std::min(x1 + kStrip, run.x1);
+            const std::array<const TDirectPixels*, 2> next = facesOf(n0, n1);
             for (int32_t y = 0; y < h; ++y) {
                 uint32_t* d = destRow(y);
+                for (const TDirectPixels* p : next)
+                    if (p)
+                        for (int32_t b = 0; b < (n1 - n0) * 4; b += 64)
+                            __builtin_prefetch(p->base + p->step * y + int64_t{4} * n0 + b, 0, 2);
                 for (int32_t x = x0; x < x1; ++x) {
                     const TColumn& c = columns[static_cast<size_t>(x)];
                     const auto i = static_cast<uint32_t>(y - c.start);
