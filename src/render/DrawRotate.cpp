@@ -3,6 +3,7 @@
 #include "render/detail/DrawCommon.h"
 #include "render/detail/PixelOps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -46,6 +47,24 @@ TRect cornerBox(int32_t x, int32_t y, int32_t width, int32_t height, int32_t piv
     const int64_t right = int64_t{truncClamp(maxX)} + 1, bottom = int64_t{truncClamp(maxY)} + 1;
     return TRect{truncClamp(minX), truncClamp(minY), static_cast<int32_t>(std::min<int64_t>(right, INT32_MAX)),
                  static_cast<int32_t>(std::min<int64_t>(bottom, INT32_MAX))};
+}
+
+// Narrows [k0, k1) to the k with 0 <= a + k * b < limit (limit > 0).
+void narrowSpan(int64_t a, int64_t b, int64_t limit, int64_t& k0, int64_t& k1) {
+    const auto floorDiv = [](int64_t n, int64_t d) { return n / d - (n % d != 0 && n < 0); }; // d > 0
+    const auto ceilDiv = [](int64_t n, int64_t d) { return n / d + (n % d != 0 && n > 0); };   // d > 0
+    if (b == 0) {
+        if (a < 0 || a >= limit) k1 = k0;
+        return;
+    }
+    if (b > 0) {
+        k0 = std::max(k0, ceilDiv(-a, b));
+        k1 = std::min(k1, floorDiv(limit - 1 - a, b) + 1);
+    } else {
+        k0 = std::max(k0, ceilDiv(a - (limit - 1), -b));
+        k1 = std::min(k1, floorDiv(a, -b) + 1);
+    }
+    if (k1 < k0) k1 = k0;
 }
 
 template <class Op>
@@ -95,24 +114,34 @@ void drawRotated(TCustomDIBX& dest, int32_t x, int32_t y, TCustomDIBX& source, T
         m0 = mask && s0 ? access.open(*mask, 0, 0) : nullptr;
         if (!s0 || (mask && !m0)) return;
     }
+    const int64_t destStep = dest.RowStep(), srcStep = src.RowStep(), maskStep = m0 ? mask->RowStep() : 0;
+    // Every pixel of sourceRect is readable unless it reaches past the
+    // surface (or the mask).
+    const bool checkReadable = readable != sourceRect;
+    const int64_t limitU = int64_t{w} << 16, limitV = int64_t{h} << 16;
     for (int32_t dy = box.Top; dy < box.Bottom; ++dy, rowStartU += rowU, rowStartV += rowV) {
-        int64_t u = rowStartU, v = rowStartV;
-        auto* drow = fast ? reinterpret_cast<uint32_t*>(d0 + int64_t{dest.RowStep()} * (dy - box.Top)) : nullptr;
-        for (int32_t dx = box.Left; dx < box.Right; ++dx, u += colU, v += colV) {
+        // The pixels of the row that map into the block: u and v are linear
+        // along the row, so they form one span.
+        int64_t k0 = 0, k1 = int64_t{box.Right} - box.Left;
+        narrowSpan(rowStartU, colU, limitU, k0, k1);
+        narrowSpan(rowStartV, colV, limitV, k0, k1);
+        int64_t u = rowStartU + k0 * colU, v = rowStartV + k0 * colV;
+        auto* drow = fast ? reinterpret_cast<uint32_t*>(d0 + destStep * (dy - box.Top)) : nullptr;
+        for (int64_t k = k0; k < k1; ++k, u += colU, v += colV) {
             const int64_t iu = u >> 16, iv = v >> 16;
-            if (iu < 0 || iv < 0 || iu >= w || iv >= h) continue;
             const int32_t sx = sourceRect.Left + static_cast<int32_t>(flipH ? w - 1 - iu : iu);
             const int32_t sy = sourceRect.Top + static_cast<int32_t>(flipV ? h - 1 - iv : iv);
-            if (!readable.contains(sx, sy)) continue;
+            if (checkReadable && !readable.contains(sx, sy)) continue;
             bool write;
             if (fast) {
                 uint32_t s;
-                std::memcpy(&s, s0 + int64_t{src.RowStep()} * sy + 4 * int64_t{sx}, 4);
-                const uint32_t m = m0 ? m0[int64_t{mask->RowStep()} * sy + sx] : 255;
-                uint32_t& d = drow[dx - box.Left];
+                std::memcpy(&s, s0 + srcStep * sy + 4 * int64_t{sx}, 4);
+                const uint32_t m = m0 ? m0[maskStep * sy + sx] : 255;
+                uint32_t& d = drow[k];
                 const uint32_t nv = op(ar, s, m, d, write);
                 if (write) d = nv;
             } else {
+                const auto dx = static_cast<int32_t>(box.Left + k);
                 const uint32_t s = static_cast<uint32_t>(src.GetPixel(sx, sy));
                 const uint32_t m = mask ? static_cast<uint32_t>(mask->GetPixel(sx, sy)) : 255;
                 const uint32_t nv = op(ar, s, m, static_cast<uint32_t>(dest.GetPixel(dx, dy)), write);
