@@ -20,6 +20,13 @@ public:
     virtual uint64_t TickMs() = 0;
     // The local date and time now.
     virtual LocalTime Now() = 0;
+    // Milliseconds since midnight of universal time (UTC), 0 .. 86399999.
+    // A clock that keeps its time in no zone (the virtual clock) answers its
+    // own time of day.
+    virtual uint32_t UtcMillisecondsOfDay() {
+        const LocalTime t = Now();
+        return static_cast<uint32_t>(((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond);
+    }
     // The frame loop calls this once at the end of every frame. The virtual
     // clock advances its fixed step here (and nowhere else); real clocks
     // ignore it.

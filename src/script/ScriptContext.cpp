@@ -19,9 +19,8 @@ ScriptContext::ScriptContext(TParamCollection& vars, TSysFuncMan& functions, pla
 ScriptContext::~ScriptContext() = default;
 
 void ScriptContext::SeedRandomFromClock() {
-    if (!Clock) return;
-    const platform::LocalTime t = Clock->Now();
-    RandSeed = static_cast<uint32_t>(((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond);
+    // The milliseconds since midnight, universal time.
+    if (Clock) RandSeed = Clock->UtcMillisecondsOfDay();
 }
 
 std::unique_ptr<TParamCollectionItem> ScriptContext::TakeSpareEntry(uint8_t typeCode) {

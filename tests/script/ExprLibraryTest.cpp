@@ -1,6 +1,7 @@
 // The script library through the evaluator: each case is an expression and the
 // text of its result, with a few declared variables.
 #include "base/Cp932.h"
+#include "platform/Clock.h"
 #include "script/NuvoParser.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
@@ -189,6 +190,26 @@ TEST_F(Library, Numbers) {
         EXPECT_EQ(eval("Random(1000)"), std::to_string((static_cast<uint64_t>(seed) * 1000u) >> 32));
     }
     EXPECT_EQ(ctx.RandSeed, seed);
+}
+
+TEST(ScriptRandom, SeededWithTheMillisecondsOfTheUniversalDay) {
+    // A local time far from universal time: the seed follows the latter.
+    struct Clock : platform::IClock {
+        uint64_t TickMs() override { return 0; }
+        platform::LocalTime Now() override { return {2000, 1, 1, 23, 0, 0, 5, 6}; }
+        uint32_t UtcMillisecondsOfDay() override { return 3'600'000 + 5; }
+    } clock;
+    TParamCollection vars;
+    TSysFuncMan functions;
+    ScriptContext ctx(vars, functions, &clock);
+    ctx.SeedRandomFromClock();
+    EXPECT_EQ(ctx.RandSeed, 3'600'005u);
+    // A clock in no zone (the virtual clock) gives its own time of day.
+    struct Virtual : platform::IClock {
+        uint64_t TickMs() override { return 0; }
+        platform::LocalTime Now() override { return {2000, 1, 1, 1, 2, 3, 4, 6}; }
+    } virtualClock;
+    EXPECT_EQ(virtualClock.UtcMillisecondsOfDay(), ((1u * 60 + 2) * 60 + 3) * 1000 + 4);
 }
 
 TEST_F(Library, DatesAndTimes) {

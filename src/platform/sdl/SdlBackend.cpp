@@ -134,6 +134,12 @@ public:
         t.dayOfWeek = tm.tm_wday;
         return t;
     }
+    uint32_t UtcMillisecondsOfDay() override {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+        return static_cast<uint32_t>(ms % 86'400'000);
+    }
     void FrameEnded() override { ++frames_; }
     void Sleep(uint32_t ms) override { SDL_Delay(ms); }
 
