@@ -22,20 +22,72 @@ void readBig(TKvBigStream& s, void* buffer, int64_t count) {
     if (s.Read(buffer, count) != count) raiseBrokenData();
 }
 
-template <typename T>
-std::vector<T> readTable(TKvBigStream& s, int64_t count) {
-    RequireBytes(s, count * static_cast<int64_t>(sizeof(T)));
-    std::vector<T> table(static_cast<size_t>(count));
-    readBig(s, table.data(), count * static_cast<int64_t>(sizeof(T)));
-    return table;
-}
-
 // Smallest directory record per entry, by version, before any entry data.
 int64_t minEntryBytes(int version) {
     if (version >= 102) return 4 + 8 + 1 + 4 + 4 + 1;
     if (version >= 101) return 4 + 8 + 1 + 4 + 4;
     return 4 + 4;
 }
+
+// Reads forward from a place in a stream through a buffer of its own, so that
+// several parts of a directory can be read side by side. Raises the
+// broken-data error when the stream ends early.
+class Cursor {
+public:
+    // limit: how many bytes from at this cursor may read at most.
+    Cursor(TKvBigStream& s, int64_t at, int64_t limit)
+        : s_(s), next_(at), buffer_(static_cast<size_t>(std::clamp<int64_t>(limit, 1, kChunk))) {}
+
+    int64_t position() const { return next_ - static_cast<int64_t>(end_ - pos_); }
+
+    void read(void* out, size_t count) {
+        if (count <= end_ - pos_) {
+            std::memcpy(out, buffer_.data() + pos_, count);
+            pos_ += count;
+            return;
+        }
+        auto* o = static_cast<uint8_t*>(out);
+        while (count > 0) {
+            if (pos_ == end_) refill();
+            const size_t k = std::min(count, end_ - pos_);
+            std::memcpy(o, buffer_.data() + pos_, k);
+            pos_ += k;
+            o += k;
+            count -= k;
+        }
+    }
+
+    template <typename T>
+    T take() {
+        T v;
+        read(&v, sizeof v);
+        return v;
+    }
+
+    // Moves forward; the caller has checked that the bytes are there.
+    void skip(int64_t count) {
+        const size_t inBuffer = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(end_ - pos_)));
+        pos_ += inBuffer;
+        next_ += count - static_cast<int64_t>(inBuffer);
+    }
+
+private:
+    static constexpr int64_t kChunk = 64 << 10;
+
+    void refill() {
+        s_.SetPosition(next_);
+        const int64_t got = s_.Read(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+        if (got <= 0) raiseBrokenData();
+        next_ += got;
+        pos_ = 0;
+        end_ = static_cast<size_t>(got);
+    }
+
+    TKvBigStream& s_;
+    int64_t next_;
+    std::vector<uint8_t> buffer_;
+    size_t pos_ = 0, end_ = 0;
+};
 
 std::string lowerAscii(std::string s) {
     for (char& c : s)
@@ -159,76 +211,85 @@ void TVrFileCollection::ReadDirectory(TKvBigStream& s) {
     const int64_t offsetBytes = version >= 101 ? 8 : 4;
     if (n < 0 || s.remaining() < offsetBytes || n > (s.remaining() - offsetBytes) / minEntryBytes(version))
         raiseBrokenData();
+    const int64_t total = s.GetSize();
 
-    // All names in one buffer: a million small strings would cost a million
-    // allocations before the entries make their own.
-    std::string nameBytes;
-    std::vector<size_t> nameEnds(static_cast<size_t>(n));
+    // First the name lengths only, to find the tables and check that they are
+    // all there; then names and tables side by side, each entry made whole
+    // at once. Nothing per name is held between the passes: on a big
+    // directory that memory costs more than reading the names twice.
+    const int64_t namesStart = s.GetPosition();
+    int64_t namesEnd;
     {
-        TKvBuffBigStream buffered(s);
-        TKvRandom nameKey(ArchiveSeed);
-        for (size_t& end : nameEnds) {
-            int32_t length;
-            buffered.ReadExact(&length, 4);
+        Cursor names(s, namesStart, total - namesStart);
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t length = names.take<int32_t>();
             if (length > 0) {
-                if (length > buffered.Remaining()) raiseBrokenData();
-                const size_t at = nameBytes.size();
-                nameBytes.resize(at + static_cast<size_t>(length));
-                char* name = nameBytes.data() + at;
-                buffered.ReadExact(name, length);
-                if (version >= 100)
-                    for (int32_t k = 0; k < length; ++k)
-                        name[k] = static_cast<char>(name[k] ^ static_cast<char>(nameKey.Next() & 0xFF));
+                if (length > total - names.position()) raiseBrokenData();
+                names.skip(length);
             }
-            end = nameBytes.size();
         }
+        namesEnd = names.position();
     }
+    const int64_t count = n;
+    const int64_t offsetTable = (count + 1) * offsetBytes;
+    const int64_t tableBytes = offsetTable + (version >= 101 ? count * (1 + 4 + 4 + (version >= 102 ? 1 : 0)) : 0);
+    if (tableBytes > total - namesEnd) raiseBrokenData();
 
-    TKvRandom offsetKey(ArchiveSeed);
-    std::vector<int64_t> offsets(static_cast<size_t>(n) + 1);
-    if (version >= 101) {
-        offsets = readTable<int64_t>(s, int64_t{n} + 1);
-        for (int64_t& o : offsets) o ^= static_cast<int64_t>(offsetKey.Next());
-    } else {
-        const auto narrow = readTable<uint32_t>(s, int64_t{n} + 1);
-        for (size_t i = 0; i < narrow.size(); ++i)
-            offsets[i] = version == 100 ? (narrow[i] ^ static_cast<uint32_t>(offsetKey.Next())) : narrow[i];
-    }
-    std::vector<uint8_t> stored, uncompressedSums;
-    std::vector<int32_t> times, sums;
-    if (version >= 101) {
-        stored = readTable<uint8_t>(s, n);
-        times = readTable<int32_t>(s, n);
-        sums = readTable<int32_t>(s, n);
-        if (version >= 102) uncompressedSums = readTable<uint8_t>(s, n);
-    }
+    Cursor names(s, namesStart, namesEnd - namesStart);
+    Cursor offsets(s, namesEnd, offsetTable);
+    const int64_t storedAt = namesEnd + offsetTable, timesAt = storedAt + count, sumsAt = timesAt + 4 * count,
+                  uncompressedAt = sumsAt + 4 * count;
+    const bool flags = version >= 101;
+    Cursor stored(s, storedAt, flags ? count : 0), times(s, timesAt, flags ? 4 * count : 0),
+        sums(s, sumsAt, flags ? 4 * count : 0), uncompressed(s, uncompressedAt, version >= 102 ? count : 0);
+    TKvRandom nameKey(ArchiveSeed), offsetKey(ArchiveSeed);
+    auto nextOffset = [&]() -> int64_t {
+        if (version >= 101) return offsets.take<int64_t>() ^ static_cast<int64_t>(offsetKey.Next());
+        const uint32_t narrow = offsets.take<uint32_t>();
+        return version == 100 ? (narrow ^ static_cast<uint32_t>(offsetKey.Next())) : narrow;
+    };
 
-    // Everything is read: only now does the collection change.
+    const int before = Count();
+    Reserve(static_cast<size_t>(before) + static_cast<size_t>(n) + 1);
+    try {
+        int64_t here = nextOffset();
+        for (int32_t i = 0; i < n; ++i) {
+            std::string name;
+            const int32_t length = names.take<int32_t>();
+            if (length > 0) {
+                name.resize(static_cast<size_t>(length));
+                names.read(name.data(), static_cast<size_t>(length));
+                if (version >= 100)
+                    for (char& c : name) c = static_cast<char>(c ^ static_cast<char>(nameKey.Next() & 0xFF));
+            }
+            const int64_t next = nextOffset();
+            auto e = std::make_unique<TVrFile>();
+            int64_t size = 0, offset = 0;
+            // A range that cannot be valid is kept as a negative size; reading
+            // the entry then raises, the other entries stay usable.
+            if (__builtin_sub_overflow(next, here, &size) || __builtin_add_overflow(here, start, &offset) || here < 0)
+                size = -1;
+            e->Offset = offset;
+            e->Size = size;
+            if (flags) {
+                e->Stored = stored.take<uint8_t>();
+                e->FileTime = times.take<int32_t>();
+                e->Checksum = sums.take<int32_t>();
+                e->ChecksumUncompressed = version >= 102 ? uncompressed.take<uint8_t>() : 0;
+            }
+            Add(std::move(e), std::move(name));
+            here = next;
+        }
+        auto sentinel = std::make_unique<TVrFile>();
+        sentinel->Offset = here;
+        Add(std::move(sentinel), kSentinelName);
+    } catch (...) {
+        // The bytes changed under the second pass: leave the collection as it was.
+        TruncateTo(before);
+        throw;
+    }
     version_ = version;
-    Reserve(static_cast<size_t>(Count()) + static_cast<size_t>(n) + 1);
-    for (int32_t i = 0; i < n; ++i) {
-        auto e = std::make_unique<TVrFile>();
-        const auto k = static_cast<size_t>(i);
-        int64_t size = 0, offset = 0;
-        // A range that cannot be valid is kept as a negative size; reading
-        // the entry then raises, the other entries stay usable.
-        if (__builtin_sub_overflow(offsets[k + 1], offsets[k], &size) ||
-            __builtin_add_overflow(offsets[k], start, &offset) || offsets[k] < 0)
-            size = -1;
-        e->Offset = offset;
-        e->Size = size;
-        if (version >= 101) {
-            e->Stored = stored[k];
-            e->FileTime = times[k];
-            e->Checksum = sums[k];
-            e->ChecksumUncompressed = version >= 102 ? uncompressedSums[k] : 0;
-        }
-        const size_t from = k == 0 ? 0 : nameEnds[k - 1];
-        Add(std::move(e), nameBytes.substr(from, nameEnds[k] - from));
-    }
-    auto sentinel = std::make_unique<TVrFile>();
-    sentinel->Offset = offsets[static_cast<size_t>(n)];
-    Add(std::move(sentinel), kSentinelName);
+    s.SetPosition(namesEnd + tableBytes);
 }
 
 void TVrFileCollection::checkRange(const TVrFile& entry) {

@@ -24,13 +24,15 @@ class IDialogs;
 
 class TVrFile : public THashCollectionItem {
 public:
-    int64_t Offset = 0; // absolute position of the stored bytes in the archive stream
-    std::unique_ptr<TKvMemoryStream> Data; // in-memory entries only
-    int64_t Size = 0;   // number of stored bytes
+    // The small fields first: they fill the end of the base class, which keeps
+    // an entry of a big directory within one size class less.
     uint8_t Stored = 0; // 1: the bytes are the file itself; 0: a zlib stream of it
+    uint8_t ChecksumUncompressed = 0; // 1: Checksum covers the uncompressed bytes
     int32_t FileTime = 0;
     int32_t Checksum = 0;
-    uint8_t ChecksumUncompressed = 0; // 1: Checksum covers the uncompressed bytes
+    int64_t Offset = 0; // absolute position of the stored bytes in the archive stream
+    int64_t Size = 0;   // number of stored bytes
+    std::unique_ptr<TKvMemoryStream> Data; // in-memory entries only
     // The native file this entry is packed from, when the caller knows it
     // better than Folder + name (a packing tool whose names were converted).
     // Held apart: a directory of a million entries never has one.

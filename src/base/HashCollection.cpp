@@ -2,6 +2,7 @@
 
 #include "base/Cp932.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -156,6 +157,13 @@ std::unique_ptr<THashCollectionItem> THashCollection::Extract(int index) {
 }
 
 void THashCollection::Delete(int index) { Extract(index); }
+
+void THashCollection::TruncateTo(int count) {
+    while (Count() > std::max(count, 0)) {
+        unlink(items_.back().get());
+        items_.pop_back();
+    }
+}
 
 void THashCollection::Clear() {
     items_.clear();

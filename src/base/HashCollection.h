@@ -33,8 +33,8 @@ private:
     // A digest of the name with its ASCII letters lower-cased: a chain walk
     // looks at the name itself only when the digests agree.
     uint32_t key_ = 0;
-    uint8_t bucket_ = 0;
     THashCollectionItem* next_ = nullptr;
+    uint8_t bucket_ = 0; // last, so that a subclass's small fields fill the padding
 };
 
 class THashCollection {
@@ -73,6 +73,9 @@ public:
     // Takes one item out without freeing it.
     std::unique_ptr<THashCollectionItem> Extract(int index);
     void Clear();
+    // Frees the items from position count on, the last first (undoes adding
+    // them).
+    void TruncateTo(int count);
 
 private:
     void unlink(THashCollectionItem* item);

@@ -225,6 +225,61 @@ TEST(ArchiveRead, HostileDirectoriesAreRefusedCleanly) {
     }
 }
 
+// A stream that gives out a budget of bytes in all and then reads as ended,
+// like a file cut short while its directory is being read.
+class DryingStream : public TKvBigMemoryStream {
+public:
+    int64_t budget = INT64_MAX;
+    int64_t used = 0;
+    int64_t Read(void* buffer, int64_t count) override {
+        const int64_t got = TKvBigMemoryStream::Read(buffer, std::min(count, budget - used));
+        used += got;
+        return got;
+    }
+};
+
+// A directory whose bytes run out while entries are being made leaves the
+// collection as it was: the same entries, found as before, none of the new.
+TEST(ArchiveRead, DirectoryCutShortWhileReadingChangesNothing) {
+    std::vector<RawEntry> entries;
+    for (int i = 0; i < 3000; ++i) entries.push_back({"event\\scene" + std::to_string(i) + ".nsb", "x", 1});
+    const std::string bytes = rawDirectory(102, entries, 0);
+    DryingStream whole;
+    whole.Write(bytes.data(), int64_t(bytes.size()));
+    whole.SetPosition(0);
+    TVrFileCollection probe;
+    probe.ReadDirectory(whole);
+    ASSERT_EQ(probe.Count(), 3001);
+    // Reading goes over the directory more than once and reads ahead, so
+    // cuts all over the bytes it takes: each either gives the whole directory
+    // or refuses it with nothing changed, and cuts late in the reading refuse.
+    int lateRefusals = 0;
+    for (int64_t cut = 0; cut < whole.used; cut += 4999) {
+        SCOPED_TRACE(cut);
+        TVrFileCollection a;
+        a.AddEntry("Keep.txt");
+        a.AddEntry("event\\scene0.nsb");
+        DryingStream s;
+        s.Write(bytes.data(), int64_t(bytes.size()));
+        s.SetPosition(0);
+        s.budget = cut;
+        try {
+            a.ReadDirectory(s);
+            EXPECT_EQ(a.Count(), 3003);
+            EXPECT_EQ(a.IndexOf("event\\scene0.nsb"), 2);
+            continue;
+        } catch (const ENuvoError&) {
+            if (cut > whole.used / 2) ++lateRefusals;
+        }
+        ASSERT_EQ(a.Count(), 2);
+        EXPECT_EQ(a.IndexOf("keep.TXT"), 0);
+        EXPECT_EQ(a.IndexOf("event\\scene0.nsb"), 1);
+        EXPECT_EQ(a.IndexOf("event\\scene1.nsb"), -1);
+        EXPECT_EQ(a.IndexOf(TVrFileCollection::kSentinelName), -1);
+    }
+    EXPECT_GT(lateRefusals, 0);
+}
+
 TEST(ArchiveRead, BadEntriesFailAloneAndReadingIsBounded) {
     TempDir dir;
     std::string bytes = rawArchive(102, {{"good", "ok", 1}, {"broken", "not zlib", 0}, {"beyond", "zz", 1}});
