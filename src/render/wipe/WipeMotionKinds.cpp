@@ -25,21 +25,12 @@ struct TDirectPixels {
     int64_t step;
     uint32_t get(int32_t x, int32_t y) const { return reinterpret_cast<const uint32_t*>(base + step * y)[x]; }
     void set(int32_t x, int32_t y, uint32_t v) const { reinterpret_cast<uint32_t*>(base + step * y)[x] = v; }
-    // Pixels x0 .. x1-1 of row y of source, copied to the same place here.
-    void copy(const TDirectPixels& source, int32_t x0, int32_t x1, int32_t y) const {
-        std::memcpy(base + step * y + int64_t{4} * x0, source.base + source.step * y + int64_t{4} * x0,
-                    static_cast<size_t>(x1 - x0) * 4);
-    }
 };
 
 struct TSurfacePixels {
     TCustomDIBX* s;
     uint32_t get(int32_t x, int32_t y) const { return static_cast<uint32_t>(s->GetPixel(x, y)); }
     void set(int32_t x, int32_t y, uint32_t v) const { s->SetPixel(x, y, static_cast<int32_t>(v)); }
-    void copy(const TSurfacePixels& source, int32_t x0, int32_t x1, int32_t y) const {
-        for (int32_t x = x0; x < x1; ++x)
-            set(x, y, source.get(x, y));
-    }
 };
 
 } // namespace
@@ -106,31 +97,20 @@ private:
     template <class P> void draw(const P& dest, const P& from, const P& to, int64_t front) {
         const int32_t w = width(), h = height(), cx = w / 2, cy = h / 2;
         const int64_t last = ringLength_ - 1;
-        // The four mirror images of columns x0 .. x1-1 of row y, copied straight.
-        const auto copyRun = [&](const P& p, int32_t y, int32_t x0, int32_t x1) {
-            if (x0 >= x1) return;
-            for (const int32_t row : {y, h - 1 - y}) {
-                dest.copy(p, x0, x1, row);
-                dest.copy(p, w - x1, w - x0, row);
-            }
-        };
         for (int32_t y = 0; y < qh_; ++y) {
             const int32_t my = h - 1 - y;
-            const TCell* cells = &cells_[static_cast<size_t>(y) * static_cast<size_t>(qw_)];
-            // The distance to the centre falls along the row: From out to the
-            // ring, the ring, then To.
-            int32_t ring = 0;
-            while (ring < qw_ && cells[ring].distance + last - front > last)
-                ++ring;
-            int32_t inside = ring;
-            while (inside < qw_ && cells[inside].distance + last - front >= 0)
-                ++inside;
-            copyRun(from, y, 0, ring);
-            copyRun(to, y, inside, qw_);
-            for (int32_t x = ring; x < inside; ++x) {
-                const TCell* cell = &cells[x];
+            const TCell* cell = &cells_[static_cast<size_t>(y) * static_cast<size_t>(qw_)];
+            for (int32_t x = 0; x < qw_; ++x, ++cell) {
                 const int32_t mx = w - 1 - x;
                 const int64_t j = cell->distance + last - front;
+                if (j > last || j < 0) {
+                    const P& p = j < 0 ? to : from;
+                    dest.set(x, y, p.get(x, y));
+                    dest.set(mx, y, p.get(mx, y));
+                    dest.set(x, my, p.get(x, my));
+                    dest.set(mx, my, p.get(mx, my));
+                    continue;
+                }
                 const int64_t r = cell->distance + profile_[static_cast<size_t>(j)];
                 const int64_t sx = cx + ((r * cell->cos16 + 32768) >> 16);
                 const int64_t sy = cy + ((r * cell->sin16 + 32768) >> 16);
