@@ -29,9 +29,13 @@ demo: build
 $(TESTBUILD)/build.ninja: | deps
 	cmake -S . -B $(TESTBUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVO_SANITIZE=ON -DNUVO_TESTS=ON
 
+# The tests of the real window need a display: without one they run on a
+# virtual one from Xvfb (installed by scripts/install-deps).
 test: deps $(TESTBUILD)/build.ninja
 	cmake --build $(TESTBUILD) -j $(JOBS)
-	cd $(TESTBUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	cd $(TESTBUILD) && if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && command -v xvfb-run >/dev/null; then \
+	    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 300; \
+	else ctest --output-on-failure -j $(JOBS) --timeout 300; fi
 
 bench: deps
 	cmake -S . -B build/bench $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DNUVO_TESTS=OFF -DNUVO_BENCH=ON
