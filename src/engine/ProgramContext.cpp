@@ -6,11 +6,13 @@ namespace nuvo {
 
 platform::MessageResult TProgramContext::ShowMessage(const std::string& sjisText, const std::string& sjisCaption,
                                                      platform::MessageButtons buttons, platform::MessageIcon icon) {
+    ++Reported;
     if (!Dialogs) return platform::MessageResult::Ok;
     return Dialogs->MessageBox(sjisText, sjisCaption, buttons, icon);
 }
 
 void TProgramContext::ReportLine(const std::string& utf8Line) {
+    ++Reported;
     if (Report) {
         Report(utf8Line);
         return;

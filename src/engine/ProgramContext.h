@@ -87,6 +87,9 @@ struct TProgramContext {
     platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,
                                         platform::MessageButtons buttons, platform::MessageIcon icon);
     void ReportLine(const std::string& utf8Line);
+    // Messages shown or lines reported so far (start-up says nothing more
+    // when a failure has already been told).
+    int Reported = 0;
     // Sets QuitRequested and asks the main window to close.
     void Quit();
 };

@@ -48,8 +48,16 @@ struct HeadlessOptions {
 // The headless backend. Raises EInputScriptError (InputScript.h) when the
 // script does not parse.
 std::unique_ptr<IBackend> createHeadlessBackend(const HeadlessOptions& options);
+// No display to open a window on: SDL found only its offscreen or dummy
+// driver, and SDL_VIDEODRIVER did not ask for it.
+class ENoDisplay : public std::runtime_error {
+public:
+    ENoDisplay() : std::runtime_error("no display to open a window on") {}
+};
+
 // The desktop backend on SDL (X11 or Wayland, as SDL chooses). Raises
-// ENuvoError when the video system cannot start.
+// ENuvoError when the video system cannot start, ENoDisplay when it starts
+// only without a display.
 std::unique_ptr<IBackend> createSdlBackend();
 
 // The backend by name. Unknown names raise std::invalid_argument. Only

@@ -104,6 +104,12 @@ TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& sys
 }
 
 int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
+    // Without a person to answer the "reinstall" box, say it plainly.
+    if (options.Args.empty() && !TitleBesideProgram(system)) {
+        std::fprintf(stderr, "nuvoplayer: no data folder given and no title installed beside the program (%s)\n",
+                     system.ExecutableFolder().c_str());
+        return kExitFailed;
+    }
     platform::HeadlessOptions headless;
     if (!options.InputFile.empty()) {
         headless.script = readTextFile(options.InputFile);
@@ -136,7 +142,7 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
     if (view->StartupFailed()) {
         const std::string why = view->StartupError();
         view.reset();
-        std::fprintf(stderr, "nuvoplayer: %s\n", why.c_str());
+        if (!why.empty()) std::fprintf(stderr, "nuvoplayer: %s\n", why.c_str());
         return kExitFailed;
     }
     const int code = RunHeadlessFrames(*view, *backend, options);
@@ -148,6 +154,9 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     std::unique_ptr<platform::IBackend> backend;
     try {
         backend = platform::createSdlBackend();
+    } catch (const platform::ENoDisplay&) {
+        std::fprintf(stderr, "nuvoplayer: no display to open a window on; --headless runs without one\n");
+        return kExitFailed;
     } catch (const ENuvoError& e) {
         std::fprintf(stderr, "nuvoplayer: no window can be opened (%s); --headless runs without one\n", e.what());
         return kExitFailed;
@@ -169,7 +178,7 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     current = view.get();
     int code = kExitOk;
     if (view->StartupFailed()) {
-        std::fprintf(stderr, "nuvoplayer: %s\n", view->StartupError().c_str());
+        if (!view->StartupError().empty()) std::fprintf(stderr, "nuvoplayer: %s\n", view->StartupError().c_str());
         code = kExitFailed;
     } else {
         view->FrameLimit = options.Frames;
@@ -188,11 +197,15 @@ int main(int argc, char** argv) {
     try {
         options = ParsePlayerOptions(arguments);
     } catch (const EPlayerOptionError& e) {
-        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        std::fprintf(stderr, "nuvoplayer: %s\n\n%s", e.what(), PlayerUsage());
         return kExitUsage;
     }
     if (options.Help) {
         std::fputs(PlayerUsage(), stdout);
+        return kExitOk;
+    }
+    if (options.Version) {
+        std::printf("%s\n", cli::versionLine("nuvoplayer").c_str());
         return kExitOk;
     }
     TWatchdog watchdog(options.TimeoutSeconds);
@@ -200,6 +213,10 @@ int main(int argc, char** argv) {
     TEntryHooks hooks;
     hooks.runSettingsDialog = [&] { return settingsDialog(*system); };
     hooks.runPlayer = [&] {
+        if (!options.Args.empty() && !std::filesystem::exists(options.Args[0])) {
+            std::fprintf(stderr, "nuvoplayer: %s: no such folder\n", options.Args[0].c_str());
+            return static_cast<int>(kExitFailed);
+        }
         try {
             return options.Headless ? runHeadless(options, *system) : runDesktop(options, *system);
         } catch (const EPlayerOptionError& e) {

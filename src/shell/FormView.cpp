@@ -105,6 +105,7 @@ void TFormView::create() {
     // 4. and 6. The in-memory archive, the base folder and the archives.
     files_ = std::make_unique<TVrFileManager>(system_, dialogs_);
     context_.Files = files_.get();
+    const int reportedBefore = context_.Reported;
     try {
         SetUpDataSources(*files_, setup_.Args, *system_);
         // 9.
@@ -119,7 +120,8 @@ void TFormView::create() {
     if (context_.QuitRequested) {
         if (!startupFailed_) {
             startupFailed_ = true;
-            startupError_ = "the title could not be started";
+            // Only when nothing has said why already.
+            if (context_.Reported == reportedBefore) startupError_ = "the title could not be started";
         }
         closeRequested_ = true;
         return;

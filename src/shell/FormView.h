@@ -118,6 +118,7 @@ public:
     bool CloseRequested() const { return closeRequested_; }
     // Creation did not complete (an error, or no title to run).
     bool StartupFailed() const { return startupFailed_; }
+    // Empty when the failure has been told already (a message box or a line).
     const std::string& StartupError() const { return startupError_; }
     bool LoopActive() const { return loopActive_; }
     // RunLoop ends after this many frames (-1: when the window closes).

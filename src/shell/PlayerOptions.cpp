@@ -13,12 +13,7 @@ namespace {
 [[noreturn]] void fail(const std::string& message) { throw EPlayerOptionError(message); }
 
 int64_t wholeNumber(std::string_view text, const std::string& option, int64_t low, int64_t high) {
-    int64_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high)
-        fail(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
-             std::string(text) + "\"");
-    return v;
+    return cli::parseWholeNumber(text, option, low, high);
 }
 
 std::vector<int64_t> frameList(std::string_view text, const std::string& option) {
@@ -88,81 +83,53 @@ platform::LocalTime ParseDateOption(std::string_view text) {
 }
 
 TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
+    using cli::Arity;
+    static const cli::OptionDef kOptions[] = {
+        {"--headless"},
+        {"--frames", Arity::Value},
+        {"--step", Arity::Value},
+        {"--input", Arity::Value},
+        {"--shots", Arity::Value},
+        {"--shot-at", Arity::Value},
+        {"--shot-every", Arity::Value},
+        {"--date", Arity::Value},
+        {"--dump-vars", Arity::Value},
+        {"--trace", Arity::Value},
+        {"--save-dir", Arity::Value},
+        {"--timeout", Arity::Value},
+    };
+    static const char* const kHeadlessOnly[] = {"--step", "--input", "--shots", "--shot-at", "--shot-every", "--date"};
+
+    const cli::TCommandLine line(arguments, kOptions);
     TPlayerOptions o;
-    bool headlessOnly = false;
-    std::string headlessOnlyName;
-    bool shotAtGiven = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "-h" || a == "--help") {
-            o.Help = true;
-            continue;
-        }
-        if (a.rfind("--", 0) != 0) {
-            o.Args.push_back(a);
-            continue;
-        }
-        // "--name=value" and "--name value" are the same.
-        std::string name = a;
-        std::optional<std::string> inlineValue;
-        if (const size_t eq = a.find('='); eq != std::string::npos) {
-            name = a.substr(0, eq);
-            inlineValue = a.substr(eq + 1);
-        }
-        const auto value = [&]() -> std::string {
-            if (inlineValue) return *inlineValue;
-            if (i + 1 >= arguments.size()) fail(name + " needs a value");
-            return arguments[++i];
-        };
-        const auto noValue = [&] {
-            if (inlineValue) fail(name + " takes no value");
-        };
-        const auto headless = [&] {
-            headlessOnly = true;
-            if (headlessOnlyName.empty()) headlessOnlyName = name;
-        };
-        if (name == "--headless") {
-            noValue();
-            o.Headless = true;
-        } else if (name == "--frames") {
-            o.Frames = wholeNumber(value(), name, 0, 100'000'000);
-        } else if (name == "--step") {
-            headless();
-            o.StepMs = static_cast<int32_t>(wholeNumber(value(), name, 1, 1000));
-        } else if (name == "--input") {
-            headless();
-            o.InputFile = value();
-        } else if (name == "--shots") {
-            headless();
-            o.ShotsDir = value();
-        } else if (name == "--shot-at") {
-            headless();
-            o.ShotAt = frameList(value(), name);
-            shotAtGiven = true;
-        } else if (name == "--shot-every") {
-            headless();
-            o.ShotEvery = wholeNumber(value(), name, 1, 100'000'000);
-        } else if (name == "--date") {
-            headless();
-            o.Date = ParseDateOption(value());
-        } else if (name == "--dump-vars") {
-            o.DumpVarsFile = value();
-        } else if (name == "--trace") {
-            o.TraceFile = value();
-        } else if (name == "--save-dir") {
-            o.SaveDir = value();
-        } else if (name == "--timeout") {
-            const std::string v = value();
-            char* end = nullptr;
-            const double seconds = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6)
-                fail("--timeout takes a number of seconds above 0, not \"" + v + "\"");
-            o.TimeoutSeconds = seconds;
-        } else {
-            fail("unknown option " + name + " (see --help)");
-        }
+    o.Help = line.HelpRequested();
+    o.Version = line.VersionRequested();
+    if (o.Help || o.Version) return o;
+    o.Args = line.Positional();
+    o.Headless = line.Has("--headless");
+    if (!o.Headless)
+        for (const auto& item : line.Items())
+            if (std::find_if(std::begin(kHeadlessOnly), std::end(kHeadlessOnly),
+                             [&](const char* n) { return item.name == n; }) != std::end(kHeadlessOnly))
+                fail(item.name + " needs --headless");
+    o.Frames = line.Integer("--frames", 0, 100'000'000, -1);
+    o.StepMs = static_cast<int32_t>(line.Integer("--step", 1, 1000, 16));
+    o.InputFile = line.Value("--input", "");
+    o.ShotsDir = line.Value("--shots", "");
+    const bool shotAtGiven = line.Has("--shot-at");
+    if (shotAtGiven) o.ShotAt = frameList(*line.Value("--shot-at"), "--shot-at");
+    o.ShotEvery = line.Integer("--shot-every", 1, 100'000'000, 0);
+    if (const auto date = line.Value("--date")) o.Date = ParseDateOption(*date);
+    o.DumpVarsFile = line.Value("--dump-vars", "");
+    o.TraceFile = line.Value("--trace", "");
+    o.SaveDir = line.Value("--save-dir", "");
+    if (const auto v = line.Value("--timeout")) {
+        char* end = nullptr;
+        const double seconds = std::strtod(v->c_str(), &end);
+        if (v->empty() || *end || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6)
+            fail("--timeout takes a number of seconds above 0, not \"" + *v + "\"");
+        o.TimeoutSeconds = seconds;
     }
-    if (headlessOnly && !o.Headless) fail(headlessOnlyName + " needs --headless");
     if (shotAtGiven && o.ShotEvery > 0) fail("--shot-at and --shot-every exclude each other");
     if ((shotAtGiven || o.ShotEvery > 0) && o.ShotsDir.empty()) fail("--shot-at and --shot-every need --shots DIR");
     if (!o.ShotsDir.empty() && !shotAtGiven && o.ShotEvery == 0) o.ShotEvery = 1;
@@ -191,7 +158,13 @@ const char* PlayerUsage() {
            "  --trace FILE          write the interpreter's trace lines to FILE\n"
            "  --save-dir DIR        keep save.dat in DIR instead of the data folder\n"
            "  --timeout SECONDS     end the run with an error after this much wall time\n"
-           "  -h, --help            show this text\n";
+           "  --version             print the version\n"
+           "  -h, --help            show this text\n"
+           "\n"
+           "\"--\" ends the options (for a data folder whose name begins with \"-\").\n"
+           "Exit codes: 0 the title ended, 1 it could not start or the run failed,\n"
+           "2 a usage error, 3 a headless dialog the input script did not answer,\n"
+           "4 --timeout ran out.\n";
 }
 
 } // namespace nuvo

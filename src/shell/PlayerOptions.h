@@ -1,5 +1,6 @@
-// The player's own command-line options. Every argument that begins with
-// "--" is ours and is taken out before the title's command line (a data
+// The player's own command-line options, under the convention of
+// cli/CommandLine.h (any other argument beginning with "-" is a usage
+// error). The options are taken out before the title's command line (a data
 // folder and further archives, or "/config") is read:
 //
 //   nuvoplayer [--headless [--step MS] [--input FILE] [--shots DIR]
@@ -10,6 +11,7 @@
 // The options of the virtual clock and the screenshots need --headless.
 #pragma once
 
+#include "cli/CommandLine.h"
 #include "platform/Clock.h"
 
 #include <cstdint>
@@ -34,13 +36,12 @@ enum : int {
     kExitTimeout = 4,
 };
 
-class EPlayerOptionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+// A usage error of the command line (exit 2).
+using EPlayerOptionError = cli::EUsageError;
 
 struct TPlayerOptions {
     bool Help = false;
+    bool Version = false;
     bool Headless = false;
     // Frames to run (-1: until the title ends).
     int64_t Frames = -1;

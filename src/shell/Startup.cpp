@@ -84,6 +84,16 @@ void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& arg
     }
 }
 
+bool TitleBesideProgram(platform::ISystem& system) {
+    TVrFileManager files(&system, nullptr);
+    try {
+        SetUpDataSources(files, {}, system);
+        return files.Exists("install.dat");
+    } catch (const ENuvoError&) {
+        return false;
+    }
+}
+
 int RunEntry(const std::vector<std::string>& args, platform::ISystem& system, const TEntryHooks& hooks,
              TGuardUse guardUse) {
     if (system.IsOnCdRom(system.ExecutablePath())) return 0;

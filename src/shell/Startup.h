@@ -30,6 +30,10 @@ std::string InstanceGuardName(const std::vector<std::string>& args, const std::s
 // "nv".
 void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& args, platform::ISystem& system);
 
+// Whether a player started without a data folder finds an installed title:
+// the install record beside the program or in an archive appended to it.
+bool TitleBesideProgram(platform::ISystem& system);
+
 // What the entry hands on to the parts of the program that exist.
 struct TEntryHooks {
     // Runs the settings dialog until it closes; returns the exit code.

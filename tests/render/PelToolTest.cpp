@@ -52,7 +52,7 @@ TEST(PelTool, ConvertsAndDescribes) {
     EXPECT_NE(info.find("frame 0 \"\" 5x3 24-bit duration 100 key -1 mask yes layers 1"), std::string::npos) << info;
 
     std::string err;
-    EXPECT_EQ(run("pel frompng " + in.string() + " " + keyed + " --key 1 --lossy 80", &err), 1);
+    EXPECT_EQ(run("pel frompng " + in.string() + " " + keyed + " --key 1 --lossy 80", &err), 2);
     EXPECT_NE(err.find("exclude"), std::string::npos);
     EXPECT_EQ(run("pel topng " + pel + " " + back + " --frame 1"), 1);
     const auto junk = dir.write("junk.pel", "Pelk106\x28");

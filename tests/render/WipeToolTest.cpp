@@ -121,19 +121,20 @@ TEST(WipeTool, RefusesWhatItCannotRender) {
     const std::string pair = " " + fx.from + " " + fx.to + " " + fx.out("x");
     struct Case {
         std::string args, message;
+        int code; // 1 the work failed, 2 a usage error
     } cases[] = {
-        {"fade" + pair + " --duration 0", "duration must be positive"},
-        {"fade" + pair + " --step -5", "step must be positive"},
-        {"fade " + fx.from + " " + fx.small + " " + fx.out("x"), "same size"},
-        {"0" + pair, "unknown transition kind"},
-        {"WP_SWIRL" + pair, "unknown transition kind"},
-        {"fade " + fx.from + " " + fx.out("absent.png") + " " + fx.out("x"), "cannot read"},
-        {"fade" + pair + " --param a,b", "not a number"},
-        {"fade " + fx.from, "expected KIND FROM TO OUTDIR"},
+        {"fade" + pair + " --duration 0", "--duration takes a whole number from 1", 2},
+        {"fade" + pair + " --step -5", "--step takes a whole number from 1", 2},
+        {"fade " + fx.from + " " + fx.small + " " + fx.out("x"), "same size", 1},
+        {"0" + pair, "unknown transition kind", 2},
+        {"WP_SWIRL" + pair, "unknown transition kind", 2},
+        {"fade " + fx.from + " " + fx.out("absent.png") + " " + fx.out("x"), "absent.png: no such file", 1},
+        {"fade" + pair + " --param a,b", "not a number", 2},
+        {"fade " + fx.from, "missing arguments", 2},
     };
     for (const Case& c : cases) {
         std::string text;
-        EXPECT_EQ(run("wipe " + c.args, &text), 1) << c.args;
+        EXPECT_EQ(run("wipe " + c.args, &text), c.code) << c.args;
         EXPECT_NE(text.find(c.message), std::string::npos) << c.args << ": " << text;
     }
     EXPECT_FALSE(fs::exists(fx.out("x")));

@@ -28,25 +28,28 @@ TEST(ExprTool, CompileListsOperationsOrReportsTheError) {
     EXPECT_EQ(run("expr compile 'a = (b + 1) * 2'", &out), 0);
     EXPECT_EQ(out, "ocPlus ____1 := b, 1\nocMul ____2 := ____1, 2\nocTo a := ____2\n");
     EXPECT_EQ(run("expr compile 'a[1][2]'", &out, true), 1);
-    EXPECT_EQ(out, "nuvotool: 構文エラー\n");
+    EXPECT_EQ(out, "nuvotool: \"a[1][2]\": 構文エラー\n");
     EXPECT_EQ(run("expr compile 'Copy(s)'", &out, true), 1);
-    EXPECT_EQ(out, "nuvotool: Copy 引数の数が不正です\n");
+    EXPECT_EQ(out, "nuvotool: \"Copy(s)\": Copy 引数の数が不正です\n");
 }
 
 TEST(ExprTool, EvalDumpsTheTable) {
     if (!std::filesystem::exists(NUVOTOOL_PATH)) GTEST_SKIP() << "nuvotool is not built";
     std::string out;
-    // The text that does not compile is reported and skipped; the run goes on.
     EXPECT_EQ(run("expr eval --var 'a[2,2]:int=1' --var 's:str=カナ' --var 'f:2' --var 'b:flag' "
-                  "'a[1, 0] = 5' 'x = = 1' 's = s ++ Chr(130)' 'f = 1.0 / 4' 'b = f < 1'",
+                  "'a[1, 0] = 5' 's = s ++ Chr(130)' 'f = 1.0 / 4' 'b = f < 1'",
                   &out),
-              1);
+              0);
     EXPECT_EQ(out, "{\n"
                    "  \"a\": {\"type\": 1, \"dims\": [2, 2], \"value\": [1, 1, 5, 1]},\n"
                    "  \"s\": {\"type\": 4, \"dims\": [], \"value\": \"カナ\\\\x{82}\"},\n"
                    "  \"f\": {\"type\": 2, \"dims\": [], \"value\": 0.25},\n"
                    "  \"b\": {\"type\": 3, \"dims\": [], \"value\": true}\n"
                    "}\n");
+    // A text that does not compile fails the whole command: nothing is run
+    // and nothing reaches standard output.
+    EXPECT_EQ(run("expr eval --var 'a:int' 'a = 1' 'x = = 1'", &out), 1);
+    EXPECT_EQ(out, "");
     EXPECT_EQ(run("expr eval", &out), 0);
     EXPECT_EQ(out, "{}\n");
 }

@@ -168,8 +168,12 @@ TEST(PlayerProgram, EveryWayARunEnds) {
     }
     test::TempDir dir;
     const Outcome missing = player(dir, {"--headless", "--frames", "3", (dir.path() / "nothing").string()});
-    EXPECT_EQ(missing.code, 1) << "a folder without a title";
-    EXPECT_NE(missing.err.find("could not be started"), std::string::npos) << missing.err;
+    EXPECT_EQ(missing.code, 1) << "a folder that is not there";
+    EXPECT_EQ(missing.err, "nuvoplayer: " + (dir.path() / "nothing").string() + ": no such folder\n");
+    dir.write("empty/readme.txt", "");
+    const Outcome empty = player(dir, {"--headless", "--frames", "3", (dir.path() / "empty").string()});
+    EXPECT_EQ(empty.code, 1) << "a folder without a title";
+    EXPECT_EQ(empty.err, "nuvoplayer: no project file nuvo.npb in the title's data; nothing to run\n");
 }
 
 TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {

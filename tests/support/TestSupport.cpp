@@ -2,6 +2,8 @@
 
 #include "base/Cp932.h"
 
+#include <cstdlib>
+#include <sys/wait.h>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -45,6 +47,31 @@ std::string readFile(const std::filesystem::path& p) {
     std::stringstream ss;
     ss << f.rdbuf();
     return ss.str();
+}
+
+namespace {
+
+std::string shellQuoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+} // namespace
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir) {
+    TempDir capture;
+    std::string command;
+    if (!workDir.empty()) command = "cd " + shellQuoted(workDir) + " && ";
+    command += shellQuoted(program);
+    for (const std::string& a : args) command += " " + shellQuoted(a);
+    command += " </dev/null >" + shellQuoted(capture.str() + "/out") + " 2>" + shellQuoted(capture.str() + "/err");
+    const int status = std::system(command.c_str());
+    ProgramRun run;
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(capture.path() / "out");
+    run.err = readFile(capture.path() / "err");
+    return run;
 }
 
 } // namespace nuvo::test

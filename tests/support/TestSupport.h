@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nuvo::test {
 
@@ -28,5 +29,16 @@ private:
 
 // Reads a whole file as bytes.
 std::string readFile(const std::filesystem::path& p);
+
+// A program run to its end: exit code (-1 when it did not exit) and what it
+// wrote on standard output and standard error.
+struct ProgramRun {
+    int code = -1;
+    std::string out, err;
+};
+// Runs program with the arguments (no shell between them), standard input
+// empty, from the folder workDir (the current one when empty).
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& workDir = {});
 
 } // namespace nuvo::test

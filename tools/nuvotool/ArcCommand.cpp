@@ -26,45 +26,33 @@ namespace fs = std::filesystem;
 using nuvo::TVrFile;
 using nuvo::TVrFileCollection;
 
-const char* kHelp =
-    "usage: nuvotool arc COMMAND ...\n"
-    "\n"
-    "  list ARCHIVE [--long]              one line per entry, in directory order\n"
-    "  extract ARCHIVE DESTDIR [NAME...]  write entries (all, or those named) under DESTDIR\n"
-    "  pack OUT SRCDIR [--version V]      pack a folder; V is 102 (default), 101, 100 or 0\n"
-    "  verify ARCHIVE                     check every entry against its checksum\n"
-    "\n"
+const char* kNotes =
     "Names are UTF-8 with backslashes as in the archive; bytes without an exact\n"
     "UTF-8 form appear as \\x{HH} or \\x{HHHH}. An archive may be a plain file, have\n"
-    "its directory in a .ext file beside it, or be appended to a program.\n"
-    "'nuvotool arc COMMAND --help' describes one command.\n";
+    "its directory in a .ext file beside it, or be appended to a program.\n";
 
-const char* kListHelp =
-    "usage: nuvotool arc list ARCHIVE [--long]\n"
-    "Prints each entry's name. With --long each line is\n"
+const char* kListDetails =
+    "With --long each line is\n"
     "  SIZE KIND CHECKSUM NAME\n"
     "SIZE is the stored size in bytes, KIND 'stored' or 'zlib', CHECKSUM the CRC-32\n"
     "in hexadecimal followed by 'u' when it covers the uncompressed bytes ('-' for\n"
     "archives before version 101, which keep none).\n";
 
-const char* kExtractHelp =
-    "usage: nuvotool arc extract ARCHIVE DESTDIR [NAME...]\n"
-    "Writes each entry (or each NAME) under DESTDIR, backslashes becoming folders.\n"
-    "Entries whose names would land outside DESTDIR (absolute, drive letter, '..')\n"
-    "are refused and not written; the exit code is 1 when any entry was refused or\n"
-    "could not be read.\n";
+const char* kExtractDetails =
+    "Backslashes in names become folders. Entries whose names would land outside\n"
+    "DESTDIR (absolute, drive letter, '..') are refused and not written; the exit\n"
+    "code is 1 when any entry was refused or could not be read.\n";
 
-const char* kPackHelp =
-    "usage: nuvotool arc pack OUT SRCDIR [--version 102|101|100|0]\n"
+const char* kPackDetails =
     "Packs every file under SRCDIR (names relative to it, with backslashes, in\n"
     "Shift-JIS) as the player packs files: media and big files stored, the rest\n"
-    "compressed unless that saves less than a tenth. Before version 101 every\n"
-    "entry is compressed. OUT is written under a temporary name, then renamed.\n";
+    "compressed unless that saves less than a tenth. V is the archive format:\n"
+    "102 (default), 101, 100 or 0; before 101 every entry is compressed. OUT is\n"
+    "written under a temporary name, then renamed.\n";
 
-const char* kVerifyHelp =
-    "usage: nuvotool arc verify ARCHIVE\n"
-    "Checks every entry's checksum (and that compressed entries decompress);\n"
-    "reports each mismatch and exits with 1 when there is any.\n";
+const char* kVerifyDetails =
+    "Reports each mismatch (and compressed entries that do not decompress) and\n"
+    "exits with 1 when there is any; prints 'N entries, 0 bad' otherwise.\n";
 
 std::string shown(std::string_view sjis) { return nuvo::sjisToUtf8Escaped(sjis); }
 
@@ -76,48 +64,32 @@ std::vector<const TVrFile*> entriesOf(const TVrFileCollection& archive) {
     return out;
 }
 
-std::unique_ptr<TVrFileCollection> openArchive(const std::string& path, std::string& error) {
-    if (!nuvo::platform::isFile(path)) {
-        error = path + ": no such file";
-        return nullptr;
-    }
+std::unique_ptr<TVrFileCollection> openArchive(const std::string& path) {
+    if (!nuvo::platform::isFile(path)) throw EToolError(fileMessage(path, "no such file"));
     auto archive = std::make_unique<TVrFileCollection>();
     try {
         archive->Open(path);
     } catch (const nuvo::ENuvoError& e) {
-        error = path + ": not a readable archive (" + e.what() + ")";
-        return nullptr;
+        throw EToolError(fileMessage(path, "not a readable archive", errorText(e)));
     }
     return archive;
 }
 
-int runList(const Args& args) {
-    if (wantsHelp(args)) return std::fputs(kListHelp, stdout), 0;
-    std::vector<std::string> files;
-    bool longForm = false;
-    for (const std::string& a : args) {
-        if (a == "--long")
-            longForm = true;
-        else if (a.starts_with("--"))
-            return fail("arc list: unknown option " + a);
-        else
-            files.push_back(a);
-    }
-    if (files.size() != 1) return fail("arc list: expected one ARCHIVE (see --help)");
-    std::string error;
-    auto archive = openArchive(files[0], error);
-    if (!archive) return fail(error);
+int runList(Invocation& call) {
+    const bool longForm = call.line.Has("--long");
+    auto archive = openArchive(call.arg(0));
     for (const TVrFile* e : entriesOf(*archive)) {
         if (!longForm) {
-            std::printf("%s\n", shown(e->Name()).c_str());
+            call.out += shown(e->Name()) + "\n";
             continue;
         }
         char sum[16] = "-";
         if (archive->Version() >= 101)
             std::snprintf(sum, sizeof sum, "%08X%s", static_cast<uint32_t>(e->Checksum),
                           e->ChecksumUncompressed ? "u" : "");
-        std::printf("%12" PRId64 " %-6s %-9s %s\n", e->Size, e->Stored ? "stored" : "zlib", sum,
-                    shown(e->Name()).c_str());
+        char line[64];
+        std::snprintf(line, sizeof line, "%12" PRId64 " %-6s %-9s ", e->Size, e->Stored ? "stored" : "zlib", sum);
+        call.out += line + shown(e->Name()) + "\n";
     }
     return 0;
 }
@@ -195,19 +167,14 @@ bool prepareFolders(const fs::path& dest, const std::vector<std::string>& parts,
     return true;
 }
 
-int runExtract(const Args& args) {
-    if (wantsHelp(args)) return std::fputs(kExtractHelp, stdout), 0;
-    for (const std::string& a : args)
-        if (a.starts_with("--")) return fail("arc extract: unknown option " + a);
-    if (args.size() < 2) return fail("arc extract: expected ARCHIVE and DESTDIR (see --help)");
-    std::string error;
-    auto archive = openArchive(args[0], error);
-    if (!archive) return fail(error);
+int runExtract(Invocation& call) {
+    const Args& args = call.args();
+    auto archive = openArchive(args[0]);
 
     std::vector<std::string> wanted;
     for (size_t i = 2; i < args.size(); ++i) {
         auto sjis = nuvo::utf8EscapedToSjis(args[i]);
-        if (!sjis) return fail("arc extract: " + args[i] + ": no Shift-JIS form");
+        if (!sjis) return fail(args[i] + ": the name has no Shift-JIS form");
         std::replace(sjis->begin(), sjis->end(), '/', '\\');
         wanted.push_back(*sjis);
     }
@@ -216,7 +183,7 @@ int runExtract(const Args& args) {
     const fs::path dest = args[1];
     std::error_code ec;
     fs::create_directories(dest, ec);
-    if (!fs::is_directory(dest)) return fail(args[1] + ": cannot create the destination folder");
+    if (!fs::is_directory(dest)) return failFile(args[1], "cannot create the folder", ec.message());
 
     int problems = 0;
     for (const TVrFile* e : entriesOf(*archive)) {
@@ -230,7 +197,7 @@ int runExtract(const Args& args) {
         std::string reason;
         auto parts = safeComponents(e->Name(), reason);
         if (!parts || !prepareFolders(dest, *parts, reason)) {
-            std::fprintf(stderr, "nuvotool: %s: refused: %s\n", label.c_str(), reason.c_str());
+            fail(label + ": refused: " + reason);
             ++problems;
             continue;
         }
@@ -243,40 +210,28 @@ int runExtract(const Args& args) {
             if (nuvo::platform::fileSize(target.string()) != out.size())
                 throw nuvo::ENuvoError(nuvo::sjisText("ファイルに書き込めません"));
         } catch (const nuvo::ENuvoError& err) {
-            std::fprintf(stderr, "nuvotool: %s: cannot extract: %s\n", label.c_str(), err.what());
+            failFile(label, "cannot extract", errorText(err));
             fs::remove(target, ec);
             ++problems;
         }
     }
     for (size_t k = 0; k < wanted.size(); ++k)
         if (!matched[k]) {
-            std::fprintf(stderr, "nuvotool: %s: no such entry\n", args[k + 2].c_str());
+            fail(args[k + 2] + ": no such entry");
             ++problems;
         }
     return problems ? 1 : 0;
 }
 
-int runPack(const Args& args) {
-    if (wantsHelp(args)) return std::fputs(kPackHelp, stdout), 0;
-    std::vector<std::string> positional;
-    int version = 102;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--version") {
-            if (i + 1 >= args.size()) return fail("arc pack: --version needs a value");
-            const std::string& v = args[++i];
-            if (v != "102" && v != "101" && v != "100" && v != "0")
-                return fail("arc pack: version must be 102, 101, 100 or 0");
-            version = std::stoi(v);
-        } else if (args[i].starts_with("--")) {
-            return fail("arc pack: unknown option " + args[i]);
-        } else {
-            positional.push_back(args[i]);
-        }
-    }
-    if (positional.size() != 2) return fail("arc pack: expected OUT and SRCDIR (see --help)");
+int runPack(Invocation& call) {
+    const std::string format = call.line.Value("--format", "102");
+    if (format != "102" && format != "101" && format != "100" && format != "0")
+        throw nuvo::cli::EUsageError("--format takes 102, 101, 100 or 0, not \"" + format + "\"");
+    const int version = std::stoi(format);
+    const std::vector<std::string>& positional = call.args();
     const std::string out = positional[0];
     const fs::path src = positional[1];
-    if (!fs::is_directory(src)) return fail(positional[1] + ": not a folder");
+    if (!fs::is_directory(src)) return failFile(positional[1], "not a folder");
 
     struct Source {
         std::string sjis;
@@ -285,9 +240,9 @@ int runPack(const Args& args) {
     std::vector<std::pair<std::string, Source>> files; // by native relative path
     std::error_code ec;
     fs::recursive_directory_iterator it(src, fs::directory_options::none, ec), end;
-    if (ec) return fail(positional[1] + ": " + ec.message());
+    if (ec) return failFile(positional[1], "cannot list", ec.message());
     for (; it != end; it.increment(ec)) {
-        if (ec) return fail(positional[1] + ": " + ec.message());
+        if (ec) return failFile(positional[1], "cannot list", ec.message());
         if (!it->is_regular_file() || it->is_symlink()) continue;
         if (fs::equivalent(it->path(), out, ec)) continue;
         const fs::path rel = it->path().lexically_relative(src);
@@ -306,8 +261,7 @@ int runPack(const Args& args) {
     std::set<std::string> seen;
     for (const auto& [rel, source] : files) {
         if (!seen.insert(nuvo::sjisLower(source.sjis)).second)
-            std::fprintf(stderr, "nuvotool: warning: %s: another file has the same name in another letter case\n",
-                         rel.c_str());
+            fail("warning: " + rel + ": another file has the same name in another letter case");
         archive.AddEntry(source.sjis)->SourcePath = std::make_unique<std::string>(source.path);
     }
     nuvo::TKvBigMemoryStream packed;
@@ -318,7 +272,7 @@ int runPack(const Args& args) {
         const auto& bytes = packed.Memory().bytes();
         nuvo::platform::writeFileAtomic(out, bytes.data(), bytes.size());
     } catch (const nuvo::ENuvoError& e) {
-        return fail(out + ": " + e.what());
+        return failFile(out, "cannot write", errorText(e));
     }
     return 0;
 }
@@ -344,36 +298,32 @@ std::string checkEntry(TVrFileCollection& archive, const TVrFile& e) {
     }
 }
 
-int runVerify(const Args& args) {
-    if (wantsHelp(args)) return std::fputs(kVerifyHelp, stdout), 0;
-    if (args.size() != 1 || args[0].starts_with("--")) return fail("arc verify: expected one ARCHIVE (see --help)");
-    std::string error;
-    auto archive = openArchive(args[0], error);
-    if (!archive) return fail(error);
+int runVerify(Invocation& call) {
+    auto archive = openArchive(call.arg(0));
     int bad = 0, total = 0;
     for (const TVrFile* e : entriesOf(*archive)) {
         ++total;
         const std::string problem = checkEntry(*archive, *e);
         if (problem.empty()) continue;
-        std::fprintf(stderr, "nuvotool: %s: %s\n", shown(e->Name()).c_str(), problem.c_str());
+        fail(shown(e->Name()) + ": " + problem);
         ++bad;
     }
-    std::printf("%d entries, %d bad\n", total, bad);
-    return bad ? 1 : 0;
+    if (bad) return fail(call.arg(0) + ": " + std::to_string(bad) + " of " + std::to_string(total) + " entries bad");
+    call.out += std::to_string(total) + " entries, 0 bad\n";
+    return 0;
 }
 
-int runArc(const Args& args) {
-    if (args.empty()) return fail("arc: expected a command: list, extract, pack or verify (see nuvotool arc --help)");
-    if (args[0] == "--help" || args[0] == "-h") return std::fputs(kHelp, stdout), 0;
-    const Args rest(args.begin() + 1, args.end());
-    if (args[0] == "list") return runList(rest);
-    if (args[0] == "extract") return runExtract(rest);
-    if (args[0] == "pack") return runPack(rest);
-    if (args[0] == "verify") return runVerify(rest);
-    return fail("arc: unknown command '" + args[0] + "' (see nuvotool arc --help)");
-}
-
-NuvoCommand reg("arc", "list, extract, pack and verify archives", &runArc);
+const NuvoGroup group({"arc", "list, extract, pack and verify archives", kNotes,
+                       {
+                           {"list", "ARCHIVE [--long]", "one line per entry, in directory order", kListDetails,
+                            {{"--long"}}, 1, 1, &runList},
+                           {"extract", "ARCHIVE DESTDIR [NAME...]", "write entries (all, or those named) under DESTDIR",
+                            kExtractDetails, {}, 2, -1, &runExtract},
+                           {"pack", "OUT SRCDIR [--format V]", "pack a folder into an archive", kPackDetails,
+                            {{"--format", Arity::Value}}, 2, 2, &runPack},
+                           {"verify", "ARCHIVE", "check every entry against its checksum", kVerifyDetails, {}, 1, 1,
+                            &runVerify},
+                       }});
 
 } // namespace
 } // namespace nuvotool

@@ -13,23 +13,18 @@
 namespace nuvotool {
 namespace {
 
-const char* kHelp = "usage: nuvotool page COMMAND ...\n"
-                    "\n"
-                    "  dump FILE.nsb            print the page's source text\n"
-                    "  build SRC OUT.nsb        compile a page source into a page file\n"
-                    "\n"
-                    "The source form is described in docs/title-format.md: a 'page version=N\n"
+const char* kNotes = "The source form is described in docs/title-format.md: a 'page version=N\n"
                     "result=T' line, optional 'mask' lines, then one command per line, indented\n"
                     "two blanks per level. A page built by build and dumped gives back the same\n"
                     "source; building that source gives back the same bytes.\n";
 
-int runDump(const Args& args) {
-    if (args.size() != 1) return fail("page dump: expected FILE.nsb (see nuvotool page --help)");
+int runDump(Invocation& call) {
+    const Args& args = call.args();
     std::vector<uint8_t> bytes;
     try {
         bytes = nuvo::readWholeFile(args[0]);
     } catch (const nuvo::ENuvoError& e) {
-        return fail(args[0] + ": " + e.what());
+        return failFile(args[0], "", errorText(e));
     }
     nuvo::TKvMemoryStream stream(std::move(bytes));
     nuvo::TPage page;
@@ -37,7 +32,7 @@ int runDump(const Args& args) {
     try {
         result = page.LoadFromStream(stream);
     } catch (const nuvo::ENuvoError& e) {
-        return fail(args[0] + ": " + e.what());
+        return failFile(args[0], "", errorText(e));
     }
     if (result == nuvo::TPage::LoadResult::TooNew)
         return fail(args[0] + ": page version " + std::to_string(page.Version) +
@@ -45,8 +40,7 @@ int runDump(const Args& args) {
     if (result == nuvo::TPage::LoadResult::TooOld)
         return fail(args[0] + ": page version " + std::to_string(page.Version) +
                     " is older than the player reads (it asks for a rebuild)");
-    const std::string text = nuvo::writePageSource(page);
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    call.out = nuvo::writePageSource(page);
     return 0;
 }
 
@@ -63,34 +57,29 @@ std::vector<uint8_t> buildPageBytes(const std::string& sourceText) {
 
 namespace {
 
-int runBuild(const Args& args) {
-    if (args.size() != 2) return fail("page build: expected SRC and OUT.nsb (see nuvotool page --help)");
+int runBuild(Invocation& call) {
+    const Args& args = call.args();
     std::vector<uint8_t> source;
     try {
         source = nuvo::readWholeFile(args[0]);
     } catch (const nuvo::ENuvoError& e) {
-        return fail(args[0] + ": " + e.what());
+        return failFile(args[0], "", errorText(e));
     }
     std::vector<uint8_t> bytes;
     try {
         bytes = buildPageBytes(std::string(source.begin(), source.end()));
     } catch (const nuvo::ESourceError& e) {
-        return fail(args[0] + ": " + e.what());
+        return failFile(args[0], "", errorText(e));
     }
     nuvo::platform::writeFileAtomic(args[1], bytes.data(), bytes.size());
     return 0;
 }
 
-int runPage(const Args& args) {
-    if (args.empty() || (args.size() == 1 && wantsHelp(args))) return std::fputs(kHelp, stdout), 0;
-    const Args rest(args.begin() + 1, args.end());
-    if (wantsHelp(rest)) return std::fputs(kHelp, stdout), 0;
-    if (args[0] == "dump") return runDump(rest);
-    if (args[0] == "build") return runBuild(rest);
-    return fail("page: unknown command '" + args[0] + "' (see nuvotool page --help)");
-}
-
-NuvoCommand reg("page", "compiled pages to source text and back", &runPage);
+const NuvoGroup group({"page", "compiled pages to source text and back", kNotes,
+                       {
+                           {"dump", "FILE.nsb", "print the page's source text", "", {}, 1, 1, &runDump},
+                           {"build", "SRC OUT.nsb", "compile a page source into a page file", "", {}, 2, 2, &runBuild},
+                       }});
 
 } // namespace
 } // namespace nuvotool

@@ -27,9 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kHelp = "usage: nuvotool title build SRCDIR OUTDIR [--pack]\n"
-                    "\n"
-                    "Builds a playable title from a source tree (docs/title-format.md):\n"
+const char* kBuildDetails = "The source tree (docs/title-format.md) holds:\n"
                     "  nuvo.nps        the project source, built into nuvo.npb (required)\n"
                     "  NAME.nss        a page source, built into NAME.nsb\n"
                     "  NAME.pel.png    a picture, converted into the layered image NAME.pel\n"
@@ -134,21 +132,12 @@ std::string sourceText(const fs::path& p) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-int runBuild(const Args& args) {
-    std::vector<std::string> positional;
-    bool pack = false;
-    for (const std::string& a : args) {
-        if (a == "--pack")
-            pack = true;
-        else if (a.starts_with("--"))
-            return fail("title build: unknown option " + a);
-        else
-            positional.push_back(a);
-    }
-    if (positional.size() != 2) return fail("title build: expected SRCDIR and OUTDIR (see nuvotool title --help)");
+int runBuild(Invocation& call) {
+    const Args& positional = call.args();
+    const bool pack = call.line.Has("--pack");
     const fs::path src = positional[0], out = positional[1];
-    if (!fs::is_directory(src)) return fail(positional[0] + ": not a folder");
-    if (!fs::is_regular_file(src / "nuvo.nps")) return fail(positional[0] + ": no project source nuvo.nps");
+    if (!fs::is_directory(src)) return failFile(positional[0], "not a folder");
+    if (!fs::is_regular_file(src / "nuvo.nps")) return failFile(positional[0], "no project source nuvo.nps");
 
     std::vector<Output> outputs;
     nuvo::TProjectSetting setting;
@@ -159,7 +148,7 @@ int runBuild(const Args& args) {
         try {
             outputs.push_back({"nuvo.npb", buildProjectBytes(sourceText(src / rel), &setting)});
         } catch (const std::exception& e) {
-            return fail((src / rel).string() + ": " + e.what());
+            return failFile((src / rel).string(), "", errorText(e));
         }
     }
     std::set<std::string> pages;
@@ -179,16 +168,16 @@ int runBuild(const Args& args) {
                 outputs.push_back({name, readBytes(src / rel)});
             }
         } catch (const std::exception& e) {
-            return fail((src / rel).string() + ": " + e.what());
+            return failFile((src / rel).string(), "", errorText(e));
         }
     }
     if (!pages.count(nuvo::sjisLower(setting.StartPage)))
-        std::fprintf(stderr, "nuvotool: warning: the start page '%s' is not among the built pages\n",
-                     nuvo::sjisToUtf8Escaped(setting.StartPage).c_str());
+        fail("warning: the start page '" + nuvo::sjisToUtf8Escaped(setting.StartPage) +
+             "' is not among the built pages");
 
     std::error_code ec;
     fs::create_directories(out, ec);
-    if (!fs::is_directory(out)) return fail(positional[1] + ": cannot create the folder");
+    if (!fs::is_directory(out)) return failFile(positional[1], "cannot create the folder", ec.message());
     if (!pack) {
         for (const Output& o : outputs) {
             const fs::path target = out / fs::path(o.relative);
@@ -219,13 +208,11 @@ int runBuild(const Args& args) {
     return 0;
 }
 
-int runTitle(const Args& args) {
-    if (args.empty() || wantsHelp(args)) return std::fputs(kHelp, stdout), 0;
-    if (args[0] == "build") return runBuild(Args(args.begin() + 1, args.end()));
-    return fail("title: unknown command '" + args[0] + "' (see nuvotool title --help)");
-}
-
-NuvoCommand reg("title", "build a playable title from a source tree", &runTitle);
+const NuvoGroup group({"title", "build a playable title from a source tree", "",
+                       {
+                           {"build", "SRCDIR OUTDIR [--pack]", "build a playable title from a source tree",
+                            kBuildDetails, {{"--pack"}}, 2, 2, &runBuild},
+                       }});
 
 } // namespace
 } // namespace nuvotool

@@ -21,10 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace nuvo;
 
-const char* kHelp = "usage: nuvotool wipe KIND FROM TO OUTDIR [--duration MS] [--step MS] [--reverse]\n"
-                    "                     [--param A,B] [--mask FILE]\n"
-                    "\n"
-                    "Renders the transition KIND (a number 1..38 or a name such as WP_FADE or fade)\n"
+const char* kDetails = "Renders the transition KIND (a number 1..38 or a name such as WP_FADE or fade)\n"
                     "from the picture FROM to the picture TO (PNG, BMP or layered image, both the\n"
                     "same size) and writes the screen after each step as OUTDIR/t-000000.png,\n"
                     "OUTDIR/t-000100.png, ... (elapsed milliseconds, six digits), for t = 0, S, 2S,\n"
@@ -62,13 +59,13 @@ public:
 
 bool loadPicture(const std::string& path, TDIBSurface& surface, std::string& error) {
     if (!fs::is_regular_file(fs::u8path(path))) {
-        error = "cannot read '" + path + "'";
+        error = fileMessage(path, "no such file");
         return false;
     }
     TPelkFrameList list;
     list.LoadFromFile(path, true, false, false);
     if (list.Count() == 0) {
-        error = "'" + path + "' is not a PNG, BMP or layered image";
+        error = fileMessage(path, "not a PNG, BMP or layered image");
         return false;
     }
     surface.SetSize(1, 1, 32);
@@ -77,7 +74,6 @@ bool loadPicture(const std::string& path, TDIBSurface& surface, std::string& err
 }
 
 struct TOptions {
-    std::vector<std::string> positional;
     int32_t duration = 1000;
     int32_t step = 100;
     bool reverse = false;
@@ -85,43 +81,22 @@ struct TOptions {
     std::string mask;
 };
 
-// Returns an error text, empty when the options are fine.
-std::string parseOptions(const Args& args, TOptions& o) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size()) return std::nullopt;
-            return args[++i];
-        };
-        if (a == "--reverse") {
-            o.reverse = true;
-        } else if (a == "--duration" || a == "--step") {
-            const auto v = value();
-            const auto n = v ? parseInt(*v) : std::nullopt;
-            if (!n) return a + " needs a number of milliseconds";
-            (a == "--duration" ? o.duration : o.step) = *n;
-        } else if (a == "--param") {
-            const auto v = value();
-            if (!v) return "--param needs A,B";
-            const size_t comma = v->find(',');
-            const std::string first = v->substr(0, comma);
-            const std::string second = comma == std::string::npos ? "" : v->substr(comma + 1);
-            if (!first.empty() && !(o.p0 = parseInt(first))) return "--param: '" + first + "' is not a number";
-            if (!second.empty() && !(o.p1 = parseInt(second))) return "--param: '" + second + "' is not a number";
-        } else if (a == "--mask") {
-            const auto v = value();
-            if (!v) return "--mask needs a file";
-            o.mask = *v;
-        } else if (a.size() > 1 && a[0] == '-' && !parseInt(a)) {
-            return "unknown option '" + a + "'";
-        } else {
-            o.positional.push_back(a);
-        }
+TOptions parseOptions(const Invocation& call) {
+    using nuvo::cli::EUsageError;
+    TOptions o;
+    o.reverse = call.line.Has("--reverse");
+    o.duration = static_cast<int32_t>(call.line.Integer("--duration", 1, INT32_MAX, 1000));
+    o.step = static_cast<int32_t>(call.line.Integer("--step", 1, INT32_MAX, 100));
+    if (const auto v = call.line.Value("--param")) {
+        const size_t comma = v->find(',');
+        const std::string first = v->substr(0, comma);
+        const std::string second = comma == std::string::npos ? "" : v->substr(comma + 1);
+        if (!first.empty() && !(o.p0 = parseInt(first))) throw EUsageError("--param: '" + first + "' is not a number");
+        if (!second.empty() && !(o.p1 = parseInt(second)))
+            throw EUsageError("--param: '" + second + "' is not a number");
     }
-    if (o.positional.size() != 4) return "expected KIND FROM TO OUTDIR (see 'nuvotool wipe --help')";
-    if (o.duration <= 0) return "the duration must be positive (got " + std::to_string(o.duration) + " ms)";
-    if (o.step <= 0) return "the step must be positive (got " + std::to_string(o.step) + " ms)";
-    return {};
+    o.mask = call.line.Value("--mask", "");
+    return o;
 }
 
 int32_t parseKind(const std::string& s) {
@@ -130,22 +105,18 @@ int32_t parseKind(const std::string& s) {
     return k >= 1 ? k : -1;
 }
 
-int runWipe(const Args& args) {
-    if (wantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    TOptions o;
-    if (const std::string error = parseOptions(args, o); !error.empty()) return fail("wipe: " + error);
-    const int32_t kind = parseKind(o.positional[0]);
-    if (kind < 0) return fail("wipe: unknown transition kind '" + o.positional[0] + "' (1..38 or a WP_ name)");
+int runWipe(Invocation& call) {
+    const TOptions o = parseOptions(call);
+    const Args& positional = call.args();
+    const int32_t kind = parseKind(positional[0]);
+    if (kind < 0)
+        throw nuvo::cli::EUsageError("unknown transition kind '" + positional[0] + "' (1..38 or a WP_ name)");
 
     TDIBSurface from, to;
     std::string error;
-    if (!loadPicture(o.positional[1], from, error) || !loadPicture(o.positional[2], to, error))
-        return fail("wipe: " + error);
+    if (!loadPicture(positional[1], from, error) || !loadPicture(positional[2], to, error)) return fail(error);
     if (from.Width() != to.Width() || from.Height() != to.Height())
-        return fail("wipe: FROM is " + std::to_string(from.Width()) + " x " + std::to_string(from.Height()) +
+        return fail("FROM is " + std::to_string(from.Width()) + " x " + std::to_string(from.Height()) +
                     " but TO is " + std::to_string(to.Width()) + " x " + std::to_string(to.Height()) +
                     "; both pictures must be the same size");
 
@@ -158,7 +129,7 @@ int runWipe(const Args& args) {
     context.Pictures = &files;
     context.SetDefaultParams(WP_ZOOMIN, from.Width() / 2, from.Height() / 2);
     std::unique_ptr<TCustomWipe> wipe = CreateWipe(kind, dest, from, to, &context);
-    if (!wipe) return fail("wipe: kind " + std::to_string(kind) + " makes no transition");
+    if (!wipe) return fail("kind " + std::to_string(kind) + " makes no transition");
     wipe->Duration = o.duration;
     wipe->SetReverse(o.reverse);
     if (o.p0) wipe->SetParam(0, *o.p0);
@@ -166,10 +137,10 @@ int runWipe(const Args& args) {
     if (!o.mask.empty()) wipe->SetMaskName(o.mask);
     wipe->Prepare();
 
-    const fs::path outDir = fs::u8path(o.positional[3]);
+    const fs::path outDir = fs::u8path(positional[3]);
     std::error_code ec;
     fs::create_directories(outDir, ec);
-    if (!fs::is_directory(outDir)) return fail("wipe: cannot create the folder '" + o.positional[3] + "'");
+    if (!fs::is_directory(outDir)) return failFile(positional[3], "cannot create the folder", ec.message());
     int frames = 0;
     for (int64_t t = 0; t < o.duration; t += o.step) {
         wipe->Elapsed = static_cast<int32_t>(t);
@@ -180,12 +151,23 @@ int runWipe(const Args& args) {
         platform::writeFileAtomic((outDir / name).string(), png.data(), png.size());
         ++frames;
     }
-    std::printf("%s: %d frames of %d x %d written to %s\n", wipeKindInfo(kind).Identifier, frames, dest.Width(),
-                dest.Height(), o.positional[3].c_str());
+    call.out += std::string(wipeKindInfo(kind).Identifier) + ": " + std::to_string(frames) + " frames of " +
+                std::to_string(dest.Width()) + " x " + std::to_string(dest.Height()) + " written to " + positional[3] +
+                "\n";
     return 0;
 }
 
-const NuvoCommand reg("wipe", "render the frames of a transition as PNG files", &runWipe);
+const NuvoGroup group({"wipe", "render the frames of a transition as PNG files", "",
+                       {
+                           {"", "KIND FROM TO OUTDIR [--duration MS] [--step MS] [--reverse] [--param A,B] [--mask FILE]",
+                            "render the frames of a transition as PNG files", kDetails,
+                            {{"--duration", Arity::Value},
+                             {"--step", Arity::Value},
+                             {"--reverse"},
+                             {"--param", Arity::Value},
+                             {"--mask", Arity::Value}},
+                            4, 4, &runWipe},
+                       }});
 
 } // namespace
 } // namespace nuvotool

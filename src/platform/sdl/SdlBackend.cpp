@@ -15,11 +15,25 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <string_view>
 
 namespace nuvo::platform {
 
 namespace {
+
+// The offscreen and dummy drivers are chosen only when asked for by name.
+bool invisibleDriverNotAskedFor() {
+    const char* current = SDL_GetCurrentVideoDriver();
+    if (!current || (SDL_strcasecmp(current, "offscreen") != 0 && SDL_strcasecmp(current, "dummy") != 0)) return false;
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!asked) return true;
+    std::string wanted(asked);
+    for (char& c : wanted) c = static_cast<char>(SDL_tolower(static_cast<unsigned char>(c)));
+    std::string name(current);
+    for (char& c : name) c = static_cast<char>(SDL_tolower(static_cast<unsigned char>(c)));
+    return wanted.find(name) == std::string::npos;
+}
 
 using sdl::ToolbarPainter;
 
@@ -89,7 +103,18 @@ SDL_Cursor* makeCursor(const CursorFrame& f) {
 class SdlBackend final : public IBackend, public IWindow, public IClock, public IDialogs {
 public:
     SdlBackend() {
+        // Probing Wayland with no session prints an error of libwayland's
+        // own; without one in sight, let SDL try the others.
+        if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("WAYLAND_DISPLAY") && !SDL_getenv("XDG_RUNTIME_DIR"))
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,kmsdrm,offscreen,dummy");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) raiseSdl("SDL could not start its video system");
+        // Without a display SDL falls back to drivers that show nothing: a
+        // player there would run unseen for ever.
+        if (invisibleDriverNotAskedFor()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            if (SDL_WasInit(0) == 0) SDL_Quit();
+            throw ENoDisplay();
+        }
         // A click that activates the window also reaches the panel, as on
         // the system the titles come from.
         SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
