@@ -252,6 +252,9 @@ TEST(GlyphCache, SpacesAndMissingCharacters) {
     const TFontPixel& wide = cache.GetGlyph(0x8140, test::kTestFace, 0, 16); // the ideographic space
     EXPECT_FALSE(wide.Coverage);
     EXPECT_EQ(wide.ExtraAdvance, 16);
+    cache.SetLevel(0); // the monochrome render of nothing is still no bitmap
+    EXPECT_FALSE(cache.GetGlyph(' ', test::kTestFace, 0, 16).Coverage);
+    cache.SetLevel(3);
     // A lone lead byte, and a code the code page leaves undefined, draw the
     // face's missing glyph: a one-pixel frame with a dot.
     for (uint16_t code : {uint16_t{0x82}, uint16_t{0x85A0}}) {

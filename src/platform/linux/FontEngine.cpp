@@ -385,6 +385,11 @@ bool FreeTypeFace::Render(int32_t codePoint, GlyphMode mode, GlyphImage& out) {
             for (int32_t x = outW - 1; x > 0; --x) dst[x] = std::max(dst[x], dst[x - 1]);
     }
     if (use->emboldens) ++out.advance;
+    // The monochrome render gives a blank pixel for an empty outline: no ink.
+    if (std::all_of(out.coverage.begin(), out.coverage.end(), [](uint8_t v) { return v == 0; })) {
+        out.width = out.height = out.left = out.top = 0;
+        out.coverage.clear();
+    }
     return true;
 }
 
