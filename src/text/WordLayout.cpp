@@ -121,6 +121,8 @@ private:
 };
 
 void TLayouter::addMade(std::unique_ptr<TWdGlyph> g, Kind kind, int32_t w, int32_t h, bool visible) {
+    g->Width = w;
+    g->Height = h;
     Item it;
     it.g = g.get();
     it.kind = kind;

@@ -198,6 +198,9 @@ TEST(Layout, PagesOutliveTheirWordsText) {
     TWdPageList pages;
     w.Layout(pages);
     ASSERT_EQ(layout(pages, false), "axyz");
+    // The value's characters are cells like any other, after the VAR.
+    EXPECT_EQ(pages[0]->Rows[0]->Items[3]->AreaRect(), (TRect{20, 0, 30, 10}));
+    EXPECT_EQ(static_cast<TWdVarChar*>(pages[0]->Rows[0]->Items[3])->Source, w.ElementAt(1));
     // New text leaves the old pages empty instead of pointing at freed elements.
     w.SetText(std::string_view("b"));
     EXPECT_TRUE(pages[0]->Rows.empty());
