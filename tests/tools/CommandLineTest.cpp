@@ -83,6 +83,7 @@ const GroupCase kGroups[] = {
     {"pel", {"info", kMissing}, true},
     {"wipe", {"fade", kMissing, kMissing, "/tmp/nuvo-never-written"}, true},
     {"expr", {"eval", "a = 1"}, false},
+    {"text", {"layout", kMissing}, true},
 };
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
