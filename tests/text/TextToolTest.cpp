@@ -58,12 +58,21 @@ TDIBSurface readPng(const std::string& path) {
 }
 
 TEST_F(TextTool, RendersAPageAsTheReferenceShowsIt) {
-    // Everything but the last character (index 10) revealed.
+    // A picture with a soft edge, named as titles name files.
+    TDIBSurface pic(12, 12, 24);
+    pic.Clear(0x3060C0);
+    pic.CreateMask();
+    for (int32_t y = 0; y < 12; ++y)
+        for (int32_t x = 0; x < 12; ++x) pic.Mask->SetPixel(x, y, x < 2 || y < 2 ? 96 : 255);
+    const std::vector<uint8_t> png = WritePng(pic, -1);
+    dir_.write("data/pics/dot.png", std::string(png.begin(), png.end()));
+    // Everything but the last character (index 11) revealed.
     const std::string in = write("in.txt", "あい<B>う</B><VAR NAME=n>\n<FONT SHADOW=2 SCOLOR=#C0C0C0><U>えお</U></FONT>"
-                                           "<A HREF=x>か</A><BR><FONT COLOR=#008000>き</FONT>く");
+                                           "<A HREF=x>か</A><BR><IMG SRC=\"Pics\\Dot.PNG\" ALIGN=CENTER>"
+                                           "<FONT COLOR=#008000>き</FONT>く");
     const ProgramRun r = tool({"render", in, path("out.png"), "--font", "NuvoTest", "--size", "16", "--border", "1",
                                "--border-color", "#FF0000", "--background", "#FFFFE0", "--var", "n:str=ab",
-                               "--width", "200", "--reveal", "10"});
+                               "--width", "200", "--reveal", "11", "--data", path("data")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "");
     TDIBSurface picture = readPng(path("out.png"));
