@@ -149,6 +149,16 @@ int32_t alignValue(const std::vector<Attribute>& list, std::initializer_list<int
     return fallback;
 }
 
+// The style bit a tag B, I, U, S (or its closing form) sets; 0 for others.
+uint8_t styleBitOf(std::string_view name) {
+    if (!name.empty() && name[0] == '/') name.remove_prefix(1);
+    if (name == "B") return kStyleBold;
+    if (name == "I") return kStyleItalic;
+    if (name == "U") return kStyleUnderline;
+    if (name == "S") return kStyleStrikeOut;
+    return 0;
+}
+
 class TMarkupParser {
 public:
     TMarkupParser(TKvWord& word, std::vector<std::unique_ptr<TWdGlyph>>& out) : word_(word), out_(out) {
@@ -322,10 +332,7 @@ void TMarkupParser::tag(std::string_view body) {
         link_ = *href;
     } else if (name == "/A") {
         link_.clear();
-    } else if (name.size() <= 2 && (name.back() == 'B' || name.back() == 'I' || name.back() == 'U' || name.back() == 'S') &&
-               (name.size() == 1 || name[0] == '/')) {
-        const char k = name.back();
-        const uint8_t bit = k == 'B' ? kStyleBold : k == 'I' ? kStyleItalic : k == 'U' ? kStyleUnderline : kStyleStrikeOut;
+    } else if (const uint8_t bit = styleBitOf(name)) {
         bits_ = name[0] == '/' ? static_cast<uint8_t>(bits_ & ~bit) : static_cast<uint8_t>(bits_ | bit);
         dirty();
     } else if (name == "FONT") {

@@ -56,6 +56,7 @@ TEST(Markup, TextAndTagsBecomeElements) {
         {"<NOBR><RUBY VALUE=え><A HREF=l><WAIT VALUE=7><IMG SRC=p ALIGN=CENTER>", "<img p C>[nobr ruby=え link=l wait=7]"},
         // Unknown tags are ignored; a "<" without its ">" is text.
         {"<FOO BAR>a<P>", "a"},
+        {"a<>b< >c</>d<=x>", "a|b|c|d"},
         {"a<b", "a|<|b"},
         // Escapes: the character itself, "<" and ">" never starting a tag.
         {"\\<B\\>\\\\\\%\\{\\}\\\"x", "<|B|>|\\|%|{|}|\"|x"},
