@@ -7,7 +7,8 @@
 // outline spreads every shape pixel over the (2W+1) x (2W+1) square around
 // it; laying the spread pixels one after another in one colour gives the
 // same pixels as laying their union once, so the outline is drawn as the
-// union coverage 1 - prod(1 - K) of the square's neighbours. The shadow is
+// union coverage 1 - prod(1 - K) of the square's neighbours (built in
+// floating point, rounded once). The shadow is
 // the outlined shape moved D pixels right and down, drawn first. The body
 // then takes the text colour, its edges blended toward the outline colour.
 #include "text/FontPixel.h"
@@ -22,12 +23,6 @@
 namespace nuvo {
 
 namespace {
-
-// a * b / 255, rounded.
-inline uint8_t mul255(uint32_t a, uint32_t b) {
-    const uint32_t t = a * b + 128;
-    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
-}
 
 struct LayerTables {
     uint8_t grow[256][256];   // [mask][K]: the mask after ink K
@@ -129,34 +124,99 @@ void paintBody(const P& px, Canvas& c, const Layer& layer, uint32_t text, uint32
 }
 
 thread_local Layer tBody, tOutline, tUnion;
+thread_local std::vector<float> tClear, tRowAll, tRowSides, tWindow, tPrefix, tSuffix;
+
+// Products of every window of k lines of a: out line i = a[i] * ... *
+// a[i + k - 1] for i in 0 .. lines - k, each line `width` values long (a
+// pixel row, or whole rows for a column pass). The van Herk / Gil-Werman
+// scheme: prefix products within blocks of k lines and suffix products
+// within the same blocks make any window the product of two, whatever k.
+void windowProducts(const float* a, int32_t lines, int32_t width, int32_t k, float* out) {
+    const size_t w = static_cast<size_t>(width);
+    tPrefix.resize(static_cast<size_t>(lines) * w);
+    tSuffix.resize(static_cast<size_t>(lines) * w);
+    float* g = tPrefix.data();
+    float* h = tSuffix.data();
+    for (int32_t r = 0; r < lines; ++r) {
+        const float* src = a + r * w;
+        float* dst = g + r * w;
+        if (r % k == 0) std::copy(src, src + w, dst);
+        else {
+            const float* before = g + (r - 1) * w;
+            for (size_t x = 0; x < w; ++x) dst[x] = before[x] * src[x];
+        }
+    }
+    for (int32_t r = lines - 1; r >= 0; --r) {
+        const float* src = a + r * w;
+        float* dst = h + r * w;
+        if (r % k == k - 1 || r == lines - 1) std::copy(src, src + w, dst);
+        else {
+            const float* after = h + (r + 1) * w;
+            for (size_t x = 0; x < w; ++x) dst[x] = after[x] * src[x];
+        }
+    }
+    for (int32_t r = 0; r + k <= lines; ++r) {
+        float* dst = out + r * w;
+        const float* head = h + r * w;
+        if (r % k == 0) std::copy(head, head + w, dst);
+        else {
+            const float* tail = g + (r + k - 1) * w;
+            for (size_t x = 0; x < w; ++x) dst[x] = head[x] * tail[x];
+        }
+    }
+}
+
+// The outline and the union of body and outline. What the square's
+// neighbours leave uncovered, prod(1 - K), is separable: products over row
+// windows, then over the rows of the square; the centre is left out by
+// taking, on the centre row, the windows left and right of the pixel only.
+// Window products cost the same whatever the outline's width.
+void buildOutline(int32_t w) {
+    const int32_t bw = tBody.width(), bh = tBody.at.Height();
+    const int32_t padded = bw + 2 * w;
+    const size_t n = static_cast<size_t>(bw) * bh;
+    // One row at a time, padded with w clear pixels each side.
+    tClear.assign(static_cast<size_t>(padded), 1.0f);
+    tWindow.resize(static_cast<size_t>(padded));
+    tRowAll.assign(static_cast<size_t>(bw) * (bh + 2 * w), 1.0f);
+    tRowSides.resize(n);
+    for (int32_t y = 0; y < bh; ++y) {
+        const uint8_t* b = tBody.row(y);
+        for (int32_t x = 0; x < bw; ++x) tClear[static_cast<size_t>(x + w)] = 1.0f - b[x] * (1.0f / 255.0f);
+        windowProducts(tClear.data(), padded, 1, w, tWindow.data());
+        float* sides = tRowSides.data() + static_cast<size_t>(y) * bw;
+        float* all = tRowAll.data() + static_cast<size_t>(y + w) * bw;
+        for (int32_t x = 0; x < bw; ++x) {
+            sides[x] = tWindow[static_cast<size_t>(x)] * tWindow[static_cast<size_t>(x + w + 1)];
+            all[x] = sides[x] * tClear[static_cast<size_t>(x + w)];
+        }
+    }
+    // Columns: the w rows above and the w rows below, each whole windows.
+    const int32_t lines = bh + 2 * w;
+    tWindow.resize(static_cast<size_t>(lines) * bw);
+    windowProducts(tRowAll.data(), lines, bw, w, tWindow.data());
+    tOutline.at = tUnion.at = tBody.at;
+    tOutline.values.resize(n);
+    tUnion.values.resize(n);
+    for (int32_t y = 0; y < bh; ++y) {
+        const float* above = tWindow.data() + static_cast<size_t>(y) * bw;
+        const float* below = tWindow.data() + static_cast<size_t>(y + w + 1) * bw;
+        const float* sides = tRowSides.data() + static_cast<size_t>(y) * bw;
+        const uint8_t* b = tBody.row(y);
+        uint8_t* o = tOutline.row(y);
+        uint8_t* u = tUnion.row(y);
+        for (int32_t x = 0; x < bw; ++x) {
+            const float left = sides[x] * above[x] * below[x];
+            o[x] = static_cast<uint8_t>(255 - static_cast<int>(left * 255.0f + 0.5f));
+            const float both = left * (1.0f - b[x] * (1.0f / 255.0f));
+            u[x] = static_cast<uint8_t>(255 - static_cast<int>(both * 255.0f + 0.5f));
+        }
+    }
+}
 
 template <class P>
 void drawLayers(const P& px, Canvas& c, int32_t w, int32_t d, uint32_t shadow, uint32_t outline, uint32_t text) {
-    if (w > 0) {
-        // Outline: the union of the body moved to every offset of the square
-        // but its centre, built as the product of what each offset leaves.
-        tOutline.at = tBody.at;
-        tOutline.values.assign(tBody.values.size(), 255);
-        const int32_t bw = tBody.width(), bh = tBody.at.Height();
-        for (int32_t oy = -w; oy <= w; ++oy)
-            for (int32_t ox = -w; ox <= w; ++ox) {
-                if (!ox && !oy) continue;
-                // Body pixels lie at least w inside the buffer, so every
-                // moved pixel stays inside it.
-                for (int32_t y = w; y < bh - w; ++y) {
-                    const uint8_t* s = tBody.row(y) + w;
-                    uint8_t* dst = tOutline.row(y + oy) + w + ox;
-                    for (int32_t x = 0, n = bw - 2 * w; x < n; ++x) dst[x] = mul255(dst[x], 255 - s[x]);
-                }
-            }
-        tUnion.at = tBody.at;
-        tUnion.values.resize(tBody.values.size());
-        for (size_t i = 0; i < tOutline.values.size(); ++i) {
-            const uint8_t left = tOutline.values[i];
-            tOutline.values[i] = static_cast<uint8_t>(255 - left);
-            tUnion.values[i] = static_cast<uint8_t>(255 - mul255(255 - tBody.values[i], left));
-        }
-    }
+    if (w > 0) buildOutline(w);
     if (d > 0) paint(px, c, w > 0 ? tUnion : tBody, d, d, shadow);
     if (w > 0) {
         paint(px, c, tOutline, 0, 0, outline);
