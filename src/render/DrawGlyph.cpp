@@ -2,8 +2,6 @@
 #include "render/CustomDIBX.h"
 #include "render/detail/DrawCommon.h"
 
-#include <cstring>
-
 namespace nuvo {
 
 using namespace detail;
@@ -90,37 +88,16 @@ void TCustomDIBX::DrawGlyph8(int32_t x, int32_t y, int32_t alpha, int32_t pixel,
     const uint32_t px = static_cast<uint32_t>(pixel);
     std::unique_ptr<TDIBX> detached = detachSelfSource(*this, coverage, p);
     TCustomDIBX& m = detached ? *detached : coverage;
-    if (bits == 32 && useFastPaths()) {
-        TAccessSet access;
-        uint8_t* d0 = access.open(*this, p.dx, p.dy);
-        uint8_t* m0 = d0 ? access.open(m, p.sx, p.sy) : nullptr;
-        if (!m0) return;
-        const int64_t dStep = RowStep(), mStep = m.RowStep();
-        for (int32_t r = 0; r < p.h; ++r) {
-            auto* d = reinterpret_cast<uint32_t*>(d0 + dStep * r);
-            const uint8_t* mm = m0 + mStep * r;
-            int32_t i = 0;
-            if (a == 255)
-                for (; i + 4 <= p.w; i += 4) {
-                    uint32_t four;
-                    std::memcpy(&four, mm + i, 4);
-                    if (four == 0) continue;
-                    if (four == 0xFFFFFFFFu) {
-                        d[i] = d[i + 1] = d[i + 2] = d[i + 3] = px;
-                        continue;
-                    }
-                    for (int k = 0; k < 4; ++k) {
-                        const uint32_t w = mm[i + k];
-                        if (w) d[i + k] = w == 255 ? px : blend32(px, d[i + k], w);
-                    }
-                }
-            for (; i < p.w; ++i) {
-                const uint32_t w = a == 255 ? mm[i] : (a * mm[i]) >> 8;
-                if (w) d[i] = w == 255 ? px : blend32(px, d[i], w);
-            }
-        }
-        return;
+    if (detached) {
+        p.mx = p.sx;
+        p.my = p.sy;
     }
+    if (bits == 32)
+        if (const TRowKernels32* k = activeKernels32()) {
+            runRows32(*this, nullptr, &m, p,
+                      [&](uint32_t* d, const uint32_t*, const uint8_t* mm, int n) { k->glyph(d, mm, n, px, a); });
+            return;
+        }
     const TChannelLayout& l = channelLayoutOf(bits);
     forEachPixel(p, [&](int32_t dx, int32_t dy, int32_t sx, int32_t sy, int32_t, int32_t) {
         const uint32_t mv = static_cast<uint32_t>(m.GetPixel(sx, sy));

@@ -322,6 +322,8 @@ TEST(KernelEquivalence, WideRowsExerciseWholeRegistersAndTails) {
             [&](TDIBX& d, TDIBX& s, TDIBX&) { d.DrawAlpha(0, 0, s, all, 77, false); },
             [&](TDIBX& d, TDIBX& s, TDIBX&) { d.DrawAdd(0, 0, s, all, 255); },
             [&](TDIBX& d, TDIBX&, TDIBX& m) { d.FillMask(0, 0, all, m, 0x804020, 255); },
+            [&](TDIBX& d, TDIBX&, TDIBX& m) { d.DrawGlyph8(0, 0, 255, 0x804020, m, all); },
+            [&](TDIBX& d, TDIBX&, TDIBX& m) { d.DrawGlyph8(0, 0, 190, 0x804020, m, all); },
         };
         for (size_t i = 0; i < ops.size(); ++i) {
             auto run = [&](TKernelLevel level) {
