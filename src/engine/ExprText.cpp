@@ -306,6 +306,8 @@ bool Decompiler::build() {
                 n = {Node::Binary, "", op.Opcode, {a, b}};
             }
         } else if (op.Opcode == ocFunc && isPlainTempName(op.Target)) {
+            // No text names a number beyond the catalogue.
+            if (!isFunctionNumber(op.FuncId)) return false;
             if (args.size() == 1 && asReference(*args[0]) && asReference(*args[0])->TargetName.empty()) return false;
             n = {Node::Func, functionInfo(op.FuncId).name, 0, {}};
             for (const auto& a : args) {
@@ -529,8 +531,10 @@ void writeRawOperand(SourceLexer& lex, TStream& out) {
     } else if (lex.StartsWith("TRUE") || lex.StartsWith("FALSE") || lex.StartsWith("FLAG")) {
         const std::string w = lex.Word();
         if (w != "TRUE" && w != "FALSE" && w != "FLAG") {
+            const auto name = utf8EscapedToSjis(w);
+            if (!name) lex.Fail("a name without a Shift-JIS form");
             WriteByte(out, PT_NONE);
-            WriteStr(out, *utf8EscapedToSjis(w));
+            WriteStr(out, *name);
             return;
         }
         WriteByte(out, PT_BOOL);
@@ -567,9 +571,17 @@ std::string readRawList(SourceLexer& lex) {
         const bool func = code == ocFunc;
         int funcId = -1;
         if (func) {
-            const std::string fname = lex.RequireWord("a function name");
-            funcId = findFunction(*utf8EscapedToSjis(fname));
-            if (funcId < 0) lex.Fail("unknown function '" + fname + "'");
+            if (lex.Accept('#')) {
+                // Any number a stored expression may carry, in the catalogue or not.
+                const int64_t v = lex.Integer();
+                if (v < 0 || v > 255) lex.Fail("a function number is 0 to 255");
+                funcId = static_cast<int>(v);
+            } else {
+                const std::string fname = lex.RequireWord("a function name");
+                const auto sjisName = utf8EscapedToSjis(fname);
+                funcId = sjisName ? findFunction(*sjisName) : -1;
+                if (funcId < 0) lex.Fail("unknown function '" + fname + "'");
+            }
             lex.Expect('(');
         }
         const char close = func ? ')' : ';';
@@ -635,7 +647,7 @@ std::string rawExpressionSource(const TNuvoParser& e) {
         first = false;
         out += opcodeText(op.Opcode) + ' ' + nameText(op.Target) + " :=";
         size_t k = 0;
-        if (op.Opcode == ocFunc) out += std::string(" ") + functionInfo(op.FuncId).name + "(";
+        if (op.Opcode == ocFunc) out += " " + functionText(op.FuncId) + "(";
         for (const auto& operand : op.Operands) {
             out += k++ == 0 ? (op.Opcode == ocFunc ? "" : " ") : ", ";
             out += rawOperand(*operand);

@@ -4,9 +4,11 @@
 // with our own compiler when read. "{}" (only blanks between the braces) is
 // the empty expression, which has no operations. A compiled expression that
 // our compiler would not give back from any text we can write (an unusual
-// temporary numbering, constants no text produces, unknown operation codes)
-// is written as its operation list, "raw{ocBig ____0 := x, 3; ocTo ____arg :=
-// ____0}", which reads back to the same operations.
+// temporary numbering, constants no text produces, unknown operation codes,
+// calls of a number the function catalogue lacks, "#200(a)", or with an
+// argument count outside the function's bounds) is written as its operation
+// list, "raw{ocBig ____0 := x, 3; ocTo ____arg := ____0}", which reads back
+// to the same operations.
 //
 // The writer turns an operation list back into text, compiles that text and
 // keeps it only when the result is byte for byte the same list; otherwise it

@@ -522,7 +522,7 @@ void TBuildNuvoParser::SaveToStream(TStream& s) const {
         const int number = findFunction(name);
         if (number < 0) raiseFormat("\"%s\" 関数名がありません", {name});
         if (!functionInfo(number).acceptsArgCount(static_cast<int64_t>(op.Operands.size()) - 1))
-            raiseFormat("%s 引数の数が不正です", {std::string_view(functionInfo(number).name)});
+            raiseArgumentCount(number);
         functions[i] = number;
     }
     WriteInt(s, static_cast<int32_t>(ops_.size()));

@@ -271,7 +271,11 @@ TEST(PageSource, ErrorsNameTheLine) {
         {"page version=116\nVarNew \"v\" type=complex\n", "int, float, bool, str"},
         {"page version=116\nCalc raw{ocBogus a := 1}\n", "unknown operation"},
         {"page version=116\nCalc raw{ocFunc a := NoSuch(1)}\n", "unknown function"},
-        {"page version=116\nCalc raw{ocFunc a := Copy(1)}\n", "cannot load"},
+        {"page version=116\nCalc raw{ocFunc a := #256(1)}\n", "0 to 255"},
+        // Bytes that are not UTF-8 in a function name or a name operand.
+        {"page version=116\nCalc raw{ocFunc a := Length\xd8\xd6(1)}\n", "unknown function"},
+        {"page version=116\nCalc raw{ocTo a := TRUE\xd8\xd6}\n", "without a Shift-JIS form"},
+        {"page version=116\nCalc raw{ocDimTo ____d_0 :=}\n", "cannot load"},
         {"page version=116\nImgNew PR_NOPE={1}\n", "no field 'PR_NOPE'"},
         {"page version=116\nElse {x}\n", "takes no fields"},
     };
