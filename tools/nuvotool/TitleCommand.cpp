@@ -20,7 +20,7 @@
 
 namespace nuvotool {
 
-std::vector<uint8_t> buildPageBytes(const std::string& sourceText);
+std::vector<uint8_t> buildPageBytes(const std::string& sourceText, const std::string& pageName);
 std::vector<uint8_t> buildProjectBytes(const std::string& sourceText, nuvo::TProjectSetting* settingOut);
 
 namespace {
@@ -171,7 +171,7 @@ int runBuild(const Args& args) {
                 outputs.push_back({name, buildFrames(src / rel, setting.ImageSeed)});
             } else if (endsWith(name, ".nss")) {
                 const std::string page = name.substr(0, name.size() - 4) + ".nsb";
-                outputs.push_back({page, buildPageBytes(sourceText(src / rel))});
+                outputs.push_back({page, buildPageBytes(sourceText(src / rel), titleName(page))});
                 pages.insert(nuvo::sjisLower(titleName(page)));
             } else if (endsWith(name, ".pel.png")) {
                 outputs.push_back({name.substr(0, name.size() - 4), convertPicture(src / rel, setting.ImageSeed)});
