@@ -670,13 +670,15 @@ bool atExpressionSource(SourceLexer& lex) { return lex.Peek() == '{' || lex.Star
 
 std::string readExpressionSource(SourceLexer& lex) {
     std::string bytes;
+    lex.Peek();
+    const size_t start = lex.Position();
     if (lex.StartsWith("raw{")) {
         lex.Word();
         bytes = readRawList(lex);
     } else {
         const std::string body = lex.BracedExpression();
         const auto text = utf8EscapedToSjis(body);
-        if (!text) lex.Fail("an expression with a character that has no Shift-JIS form");
+        if (!text) lex.FailAt(start, "an expression with a character that has no Shift-JIS form");
         size_t b = 0;
         while (b < text->size() && static_cast<unsigned char>((*text)[b]) <= 0x20)
             ++b;
@@ -687,8 +689,11 @@ std::string readExpressionSource(SourceLexer& lex) {
             TKvMemoryStream s;
             builder.SaveToStream(s);
             bytes.assign(s.bytes().begin(), s.bytes().end());
+        } catch (const ECompileError& err) {
+            // The body begins after the brace.
+            lex.FailAt(start + 1 + sourceOffsetOfSjis(body, err.Offset()), err.what());
         } catch (const ENuvoError& err) {
-            lex.Fail(std::string("expression {") + body + "}: " + err.what());
+            lex.FailAt(start, err.what());
         }
     }
     // The player's reader decides what a page may hold.
@@ -696,11 +701,23 @@ std::string readExpressionSource(SourceLexer& lex) {
         TKvMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         TNuvoParser check;
         check.LoadFromStream(s);
-        if (s.remaining() != 0) lex.Fail("operation list longer than its count");
+        if (s.remaining() != 0) lex.FailAt(start, "operation list longer than its count");
     } catch (const ENuvoError& err) {
-        lex.Fail(std::string("operation list the player cannot load: ") + err.what());
+        lex.FailAt(start, std::string("operation list the player cannot load: ") + err.what());
     }
     return bytes;
+}
+
+std::string compileErrorText(std::string_view utf8Text, const ENuvoError& e) {
+    const auto* placed = dynamic_cast<const ECompileError*>(&e);
+    if (!placed) return e.what();
+    const size_t at = sourceOffsetOfSjis(utf8Text, placed->Offset());
+    const size_t lineStart = utf8Text.rfind('\n', at == 0 ? 0 : at - 1);
+    const size_t from = lineStart == std::string_view::npos || at == 0 ? 0 : lineStart + 1;
+    int line = 1;
+    for (size_t i = 0; i < from; ++i)
+        if (utf8Text[i] == '\n') ++line;
+    return sourcePlaceText(line, columnAt(utf8Text.substr(from), at - from)) + e.what();
 }
 
 } // namespace nuvo

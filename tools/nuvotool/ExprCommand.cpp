@@ -4,6 +4,7 @@
 
 #include "base/Cp932.h"
 #include "base/Error.h"
+#include "engine/ExprText.h"
 #include "script/NuvoParser.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
@@ -36,7 +37,7 @@ std::unique_ptr<nuvo::TNuvoParser> compile(const std::string& text) {
     try {
         return nuvo::compileExpression(toSjis(text));
     } catch (const nuvo::ENuvoError& e) {
-        throw EToolError("\"" + text + "\": " + errorText(e));
+        throw EToolError("\"" + text + "\": " + nuvo::compileErrorText(text, e));
     }
 }
 

@@ -20,7 +20,7 @@
 
 namespace nuvotool {
 
-std::vector<uint8_t> buildPageBytes(const std::string& sourceText);
+std::vector<uint8_t> buildPageBytes(const std::string& sourceText, const std::string& pageName);
 std::vector<uint8_t> buildProjectBytes(const std::string& sourceText, nuvo::TProjectSetting* settingOut);
 
 namespace {
@@ -160,7 +160,7 @@ int runBuild(Invocation& call) {
                 outputs.push_back({name, buildFrames(src / rel, setting.ImageSeed)});
             } else if (endsWith(name, ".nss")) {
                 const std::string page = name.substr(0, name.size() - 4) + ".nsb";
-                outputs.push_back({page, buildPageBytes(sourceText(src / rel))});
+                outputs.push_back({page, buildPageBytes(sourceText(src / rel), titleName(page))});
                 pages.insert(nuvo::sjisLower(titleName(page)));
             } else if (endsWith(name, ".pel.png")) {
                 outputs.push_back({name.substr(0, name.size() - 4), convertPicture(src / rel, setting.ImageSeed)});
