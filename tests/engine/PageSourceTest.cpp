@@ -292,7 +292,7 @@ TEST(PageSource, ErrorsNameTheLineAndColumn) {
         {"page version=116\nVarNew \"v\" type=complex\n", "int, float, bool, str", 2, 12},
         {"page version=116\nCalc raw{ocBogus a := 1}\n", "unknown operation", 2, 10},
         {"page version=116\nCalc raw{ocFunc a := NoSuch(1)}\n", "unknown function", 2, 22},
-        {"page version=116\nCalc raw{ocFunc a := #256(1)}\n", "0 to 255", 2, 22},
+        {"page version=116\nCalc raw{ocFunc a := #256(1)}\n", "0 to 255", 2, 23},
         // Bytes that are not UTF-8 in a function name or a name operand.
         {"page version=116\nCalc raw{ocFunc a := Length\xd8\xd6(1)}\n", "unknown function", 2, 22},
         {"page version=116\nCalc raw{ocTo a := TRUE\xd8\xd6}\n", "without a Shift-JIS form", 2, 20},

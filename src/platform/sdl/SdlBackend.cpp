@@ -168,7 +168,7 @@ public:
     void FrameEnded() override { ++frames_; }
     void Sleep(uint32_t ms) override { SDL_Delay(ms); }
 
-    // ---- IDialogs (SDL's message box until the GTK dialogs come) ----
+    // ---- IDialogs (SDL's message box, used only when GTK cannot start) ----
     MessageResult MessageBox(const std::string& sjisText, const std::string& sjisCaption, MessageButtons buttons,
                              MessageIcon icon) override {
         std::vector<SDL_MessageBoxButtonData> list;
