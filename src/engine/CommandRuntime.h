@@ -19,6 +19,14 @@ class TStream;
 
 namespace run {
 
+// The saved state of a command that is in progress (CommandState.cpp): the
+// tag "nuvo100" in front, written into the stream (made when there is none),
+// which is given back for the rest; and the tag read back, as its version
+// (an unknown tag reads as 0). Fewer than the tag's bytes raise the
+// broken-data error.
+TKvMemoryStream& beginState(std::unique_ptr<TKvMemoryStream>& stream);
+int readStateTag(TStream& s);
+
 // Flow (FlowCommands.cpp).
 void ifExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void branchEndExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // Elseif, Else
@@ -39,7 +47,7 @@ void waitBegin(TCallMan& cm, TCommand& c);
 void waitExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 bool waitBlocksEvents(const TCommand& c);
 void waitSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream);
-void waitLoadState(TCommand& c, TStream& s);
+void waitLoadState(TCallMan& cm, TCommand& c, TStream& s);
 
 // Variables (VariableCommands.cpp).
 void calcExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
@@ -62,7 +70,7 @@ void flipBegin(TCallMan& cm, TCommand& c);
 void flipExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 bool flipBlocksEvents(const TCommand& c);
 void flipSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream);
-void flipLoadState(TCommand& c, TStream& s);
+void flipLoadState(TCallMan& cm, TCommand& c, TStream& s);
 void flipAbort(TCallMan& cm, TCommand& c);
 
 } // namespace run

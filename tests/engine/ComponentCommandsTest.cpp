@@ -301,7 +301,7 @@ TEST(ComponentCommands, FlipStateRestartsItsPhasesAndAbortSwitchesAtOnce) {
     cmd.FreeOld = 0;
     w.bases.StartTransition(w.bases.ActiveIndex, 0, false, true, 0, 0);
     state->setPosition(0);
-    flip->LoadState(*state);
+    flip->LoadState(*w.cm, *state);
     EXPECT_EQ(cmd.Phase, 0);
     EXPECT_EQ(cmd.Blocked, 1);
     EXPECT_EQ(cmd.FreeOld, 1);
