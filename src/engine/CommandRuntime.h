@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace nuvo {
 
 class TCallMan;
 class TComComponent;
 class TCommand;
+class TExpr;
 class TNuvoBaseList;
 class TNuvoObject;
 class TKvMemoryStream;
@@ -60,10 +62,21 @@ TNuvoBaseList* componentRegistry(TCallMan& cm);
 // Sets a new component's properties from a creating command's expressions,
 // in the application order, with the defaults for values missing.
 void ApplyProperties(TCallMan& cm, const TComComponent& command, TNuvoObject& object);
-void createExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // BoxNew, ImgNew, TileNew
+// The text of a name expression; no value gives the empty string.
+std::string textOf(TCallMan& cm, const TExpr& e);
+void createExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // every creating kind
 void getPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void setPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void objDelExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
+// Media and menus (MediaCommands.cpp).
+void movieStopBegin(TCallMan& cm, TCommand& c);
+void movieStopExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+bool movieStopBlocksEvents(const TCommand& c);
+void movieStopSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream);
+void movieStopLoadState(TCallMan& cm, TCommand& c, TStream& s);
+void mediaPlayExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void menuCloseExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 
 // Flip (FlipCommand.cpp).
 void flipBegin(TCallMan& cm, TCommand& c);
