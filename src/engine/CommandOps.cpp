@@ -109,7 +109,7 @@ const std::array<TCommandOps, kCommandKindCount> kOps = {
     executes("CGCaption", createExecute),        // 54
     executes("MediaPlay", mediaPlayExecute),     // 55
     executes("PrevMenuNew", createExecute),      // 56
-    kind("PropMotion"),   // 57
+    executes("PropMotion", propMotionExecute),   // 57
     kind("FormatHist"),                          // 58
     kind("SaveCabinet"), // 59
     kind("LoadCabinet"), // 60

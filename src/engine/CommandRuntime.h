@@ -68,6 +68,7 @@ void createExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index); // 
 void getPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void setPropExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void objDelExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void propMotionExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 
 // Media and menus (MediaCommands.cpp).
 void movieStopBegin(TCallMan& cm, TCommand& c);

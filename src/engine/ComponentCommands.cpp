@@ -1,8 +1,10 @@
 // The commands that create components from their property expressions
 // (every creating kind, through one table and ApplyProperties) and those that
-// read, write and delete single components: GetProp, SetProp and ObjDel. Each moves to the next command
+// read, write and delete single components: GetProp, SetProp, ObjDel, and
+// PropMotion, which makes a property motion. Each moves to the next command
 // before its work, so an error it raises leaves the script after it.
 #include "components/NuvoBaseList.h"
+#include "components/NuvoPropMotion.h"
 #include "components/PropertyDispatch.h"
 #include "engine/CallMan.h"
 #include "engine/CommandRuntime.h"
@@ -295,6 +297,31 @@ void objDelExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
     const std::string name = textOf(cm, cmd.NameExpr);
     if (!registry || name.empty()) return;
     if (TNuvoObject* object = registry->FindByName(name)) object->Delete();
+}
+
+// The property number is checked before anything is made, so that a
+// command without one leaves no motion behind; it is kept whole (a number
+// outside the catalogue ends the motion when it starts).
+void propMotionExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComPropMotion&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    if (!registry) return;
+    const std::string name = textOf(cm, cmd.MotionNameExpr);
+    const std::string target = textOf(cm, cmd.TargetNameExpr);
+    const TCustomParam* property = cm.Evaluate(cmd.PropertyExpr);
+    if (!property) raiseEngineError(EngineText::BadProperty);
+    const int32_t number = property->AsInteger();
+    auto* motion = dynamic_cast<TNuvoPropMotion*>(registry->CreateByType(LT_PROPMOTION));
+    if (!motion) return;
+    if (!name.empty()) motion->SetName(name);
+    if (!target.empty()) motion->TargetName = target;
+    motion->Property = number;
+    if (const TCustomParam* v = cm.Evaluate(cmd.TargetValueExpr)) motion->TargetValue = v->AsFloat();
+    if (const TCustomParam* v = cm.Evaluate(cmd.DurationExpr)) motion->Duration = v->AsInteger();
+    if (const TCustomParam* v = cm.Evaluate(cmd.CurveTypeExpr))
+        motion->CurveType = static_cast<uint8_t>(v->AsInteger());
+    if (const TCustomParam* v = cm.Evaluate(cmd.PausedExpr)) motion->SetPaused(v->AsBool());
 }
 
 } // namespace nuvo::run

@@ -2,10 +2,11 @@
 // against a real registry: the creating kinds (kinds without a class yet,
 // the expressions kept, what follows the properties) and ApplyProperties
 // (order, defaults, names and parents, properties never applied), ImgNew's
-// LoopWait, GetProp, SetProp, ObjDel, Calc, VarNew and VarDel,
+// LoopWait, GetProp, SetProp, ObjDel, PropMotion, Calc, VarNew and VarDel,
 // and Flip with its modes, phases, snapshot, FreeOld, saved state and Abort.
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoPropMotion.h"
 #include "components/TestComponents.h"
 #include "engine/Commands.h"
 #include "engine/ComponentWorld.h"
@@ -348,4 +349,62 @@ TEST(ComponentCommands, AParentNamingTheNewControlItselfIsTheActiveScreen) {
     ASSERT_EQ(w.bases.ActiveIndex, 1);
     EXPECT_EQ(w.find("b")->GetParent(), w.bases.ActiveBase());
     EXPECT_EQ(w.find("c")->GetParent(), w.find("b"));
+}
+
+TEST(ComponentCommands, PropMotionFillsItsMotion) {
+    World w;
+    w.start("BoxNew PR_NAME={\"b\"} PR_ALPHA={255}\n"
+            "PropMotion name={\"m\"} target={\"b\"} prop=PR_ALPHA value={12.5} duration={1000} curve={2} "
+            "paused={TRUE}\n"
+            "PropMotion name={\"whole\"} prop={300} curve={258}\n"
+            "PropMotion name={\"bare\"} prop={11}\n");
+    w.frames(3);
+    auto* m = dynamic_cast<TNuvoPropMotion*>(w.find("m"));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->TargetName, "b");
+    EXPECT_EQ(m->Property, PR_ALPHA);
+    EXPECT_EQ(m->TargetValue, 12.5L);
+    EXPECT_EQ(m->Duration, 1000);
+    EXPECT_EQ(m->CurveType, MT_DEC);
+    EXPECT_TRUE(m->GetPaused());
+    // The number stays whole; the curve is cut to a byte.
+    auto* whole = dynamic_cast<TNuvoPropMotion*>(w.find("whole"));
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->Property, 300);
+    EXPECT_EQ(whole->CurveType, 2);
+    // Values not given keep the motion's own.
+    auto* bare = dynamic_cast<TNuvoPropMotion*>(w.find("bare"));
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(bare->TargetName, "");
+    EXPECT_EQ(bare->Duration, 0);
+    EXPECT_EQ(bare->CurveType, MT_NORMAL);
+    EXPECT_FALSE(bare->GetPaused());
+    // Until motions run, the target stays as it is.
+    EXPECT_EQ(w.find("b")->GetAlpha(), 255);
+}
+
+TEST(ComponentCommands, PropMotionWithoutPropertyMakesNothing) {
+    World w;
+    w.start("PropMotion name={\"m\"} target={\"b\"} value={1}\n"
+            "PropMotion name={\"m2\"} prop={}\n"
+            "VarNew \"after\" type=int value={1}\n");
+    w.frames();
+    EXPECT_EQ(w.var("after"), "1"); // the error was dropped
+    EXPECT_EQ(w.count(LT_PROPMOTION), 0);
+    EXPECT_EQ(w.bases.GetItemCount(), 0);
+}
+
+TEST(ComponentCommands, PropMotionTakesItsNameFromAnyOtherHolder) {
+    // A motion is no control: an object holding its name is deleted, not
+    // renamed.
+    World w;
+    w.start("PropMotion name={\"m\"} prop={3} value={1}\n"
+            "PropMotion name={\"m\"} prop={4} value={2}\n"
+            "BoxNew PR_NAME={\"x\"}\n"
+            "PropMotion name={\"x\"} prop={5}\n");
+    w.frames();
+    EXPECT_EQ(w.count(LT_PROPMOTION), 2);
+    EXPECT_EQ(static_cast<TNuvoPropMotion*>(w.find("m"))->Property, 4);
+    EXPECT_EQ(w.count(LT_BOX), 0);
+    EXPECT_EQ(w.find("x")->GetCompoType(), LT_PROPMOTION);
 }
