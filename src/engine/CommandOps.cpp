@@ -111,8 +111,8 @@ const std::array<TCommandOps, kCommandKindCount> kOps = {
     executes("PrevMenuNew", createExecute),      // 56
     executes("PropMotion", propMotionExecute),   // 57
     kind("FormatHist"),                          // 58
-    kind("SaveCabinet"), // 59
-    kind("LoadCabinet"), // 60
+    executes("SaveCabinet", saveCabinetExecute), // 59
+    executes("LoadCabinet", loadCabinetExecute), // 60
 };
 
 const TCommandOps kNone{"?"};

@@ -79,6 +79,10 @@ void movieStopLoadState(TCallMan& cm, TCommand& c, TStream& s);
 void mediaPlayExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 void menuCloseExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
 
+// Cabinets (CabinetCommands.cpp).
+void saveCabinetExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+void loadCabinetExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
+
 // Flip (FlipCommand.cpp).
 void flipBegin(TCallMan& cm, TCommand& c);
 void flipExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index);
