@@ -94,6 +94,7 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
         {"--shot-every", Arity::Value},
         {"--date", Arity::Value},
         {"--dump-vars", Arity::Value},
+        {"--dump-tree", Arity::Value},
         {"--trace", Arity::Value},
         {"--save-dir", Arity::Value},
         {"--timeout", Arity::Value},
@@ -121,6 +122,7 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.ShotEvery = line.Integer("--shot-every", 1, 100'000'000, 0);
     if (const auto date = line.Value("--date")) o.Date = ParseDateOption(*date);
     o.DumpVarsFile = line.Value("--dump-vars", "");
+    o.DumpTreeFile = line.Value("--dump-tree", "");
     o.TraceFile = line.Value("--trace", "");
     o.SaveDir = line.Value("--save-dir", "");
     if (const auto v = line.Value("--timeout")) {
@@ -155,6 +157,7 @@ const char* PlayerUsage() {
            "  --date YYYY-MM-DDTHH:MM:SS\n"
            "                        (headless) the local time at frame 0\n"
            "  --dump-vars FILE      write the variable table as JSON when the title ends\n"
+           "  --dump-tree FILE      write the components as JSON when the title ends\n"
            "  --trace FILE          write the interpreter's trace lines to FILE\n"
            "  --save-dir DIR        keep save.dat in DIR instead of the data folder\n"
            "  --timeout SECONDS     end the run with an error after this much wall time\n"

@@ -5,8 +5,8 @@
 //
 //   nuvoplayer [--headless [--step MS] [--input FILE] [--shots DIR]
 //              [--shot-at F1,F2,...|--shot-every K] [--date YYYY-MM-DDTHH:MM:SS]]
-//              [--frames N] [--dump-vars FILE] [--trace FILE] [--save-dir DIR]
-//              [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
+//              [--frames N] [--dump-vars FILE] [--dump-tree FILE] [--trace FILE]
+//              [--save-dir DIR] [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
 //
 // The options of the virtual clock and the screenshots need --headless.
 #pragma once
@@ -51,6 +51,7 @@ struct TPlayerOptions {
     std::vector<int64_t> ShotAt;
     int64_t ShotEvery = 0;
     std::string DumpVarsFile;
+    std::string DumpTreeFile;
     std::string TraceFile;
     std::optional<platform::LocalTime> Date;
     std::string SaveDir;
