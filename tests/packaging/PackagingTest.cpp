@@ -52,7 +52,8 @@ constexpr int kShots[] = {30, 135, 250, 330, 400};
 
 std::string shotList() {
     std::string at;
-    for (int frame : kShots) at += (at.empty() ? "" : ",") + std::to_string(frame);
+    for (int frame : kShots)
+        at += (at.empty() ? "" : ",") + std::to_string(frame);
     return at;
 }
 
@@ -91,8 +92,9 @@ std::string compareShots(const fs::path& shots) {
 }
 
 std::vector<std::string> demoRun(const fs::path& shots) {
-    return {"--headless", "--frames", "420", "--shots", shots.string(), "--shot-at", shotList(),
-            "--input", NUVO_SOURCE_DIR "/demo/input.txt"};
+    return {"--headless", "--frames",     "420",
+            "--shots",    shots.string(), "--shot-at",
+            shotList(),   "--input",      NUVO_SOURCE_DIR "/demo/input.txt"};
 }
 
 // ---- shell completion ------------------------------------------------------------------
@@ -102,13 +104,14 @@ std::vector<std::string> complete(const fs::path& script, const std::string& fun
                                   const fs::path& workDir) {
     test::TempDir scratch;
     const fs::path driver = scratch.write(
-        "driver.sh", "[ -f /usr/share/bash-completion/bash_completion ] && . /usr/share/bash-completion/bash_completion\n"
-                     ". \"$1\"\n"
-                     "COMP_LINE=$2; COMP_POINT=${#COMP_LINE}\n"
-                     "read -ra COMP_WORDS <<< \"$COMP_LINE\"\n"
-                     "[ \"${COMP_LINE% }\" != \"$COMP_LINE\" ] && COMP_WORDS+=(\"\")\n"
-                     "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n" +
-                         function + "\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        "driver.sh",
+        "[ -f /usr/share/bash-completion/bash_completion ] && . /usr/share/bash-completion/bash_completion\n"
+        ". \"$1\"\n"
+        "COMP_LINE=$2; COMP_POINT=${#COMP_LINE}\n"
+        "read -ra COMP_WORDS <<< \"$COMP_LINE\"\n"
+        "[ \"${COMP_LINE% }\" != \"$COMP_LINE\" ] && COMP_WORDS+=(\"\")\n"
+        "COMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n" +
+            function + "\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n");
     const ProgramRun r = runProgram("/bin/bash", {driver.string(), script.string(), line}, workDir.string());
     std::vector<std::string> words;
     std::istringstream in(r.out);
@@ -143,16 +146,17 @@ TEST(Install, TheTreeUnderTheDestinationIsCompleteAndPassesTheValidators) {
 
     // Nothing lands outside the prefix.
     const std::set<std::string> files = filesBelow(dest);
-    for (const std::string& f : files) EXPECT_EQ(f.rfind("opt/nuvo/", 0), 0u) << f;
+    for (const std::string& f : files)
+        EXPECT_EQ(f.rfind("opt/nuvo/", 0), 0u) << f;
     const fs::path prefix = dest / "opt/nuvo";
     for (const char* expected :
          {"bin/nuvoplayer", "bin/nuvotool", "share/applications/nuvoplayer.desktop",
           "share/metainfo/org.nuvoplayer.nuvoplayer.metainfo.xml", "share/man/man6/nuvoplayer.6.gz",
           "share/man/man1/nuvotool.1.gz", "share/bash-completion/completions/nuvotool",
           "share/bash-completion/completions/nuvoplayer", "share/doc/nuvoplayer/copyright",
-          "share/doc/nuvoplayer/changelog.gz", "share/doc/nuvoplayer/README.md",
-          "share/doc/nuvoplayer/headless.md", "share/icons/hicolor/16x16/apps/nuvoplayer.png",
-          "share/icons/hicolor/48x48/apps/nuvoplayer.png", "share/icons/hicolor/256x256/apps/nuvoplayer.png"})
+          "share/doc/nuvoplayer/changelog.gz", "share/doc/nuvoplayer/README.md", "share/doc/nuvoplayer/headless.md",
+          "share/icons/hicolor/16x16/apps/nuvoplayer.png", "share/icons/hicolor/48x48/apps/nuvoplayer.png",
+          "share/icons/hicolor/256x256/apps/nuvoplayer.png"})
         EXPECT_TRUE(fs::is_regular_file(prefix / expected)) << expected;
 
     for (const char* program : {"nuvoplayer", "nuvotool"}) {
@@ -162,15 +166,18 @@ TEST(Install, TheTreeUnderTheDestinationIsCompleteAndPassesTheValidators) {
     }
 
     if (onPath("desktop-file-validate")) {
-        const ProgramRun r = runProgram("desktop-file-validate", {(prefix / "share/applications/nuvoplayer.desktop").string()});
+        const ProgramRun r =
+            runProgram("desktop-file-validate", {(prefix / "share/applications/nuvoplayer.desktop").string()});
         EXPECT_EQ(r.code, 0) << lines(r);
         EXPECT_EQ(r.out + r.err, "");
     } else {
-        std::printf("desktop-file-validate is not installed (package desktop-file-utils): the desktop entry is not validated\n");
+        std::printf("desktop-file-validate is not installed (package desktop-file-utils): the desktop entry is not "
+                    "validated\n");
     }
     if (onPath("appstreamcli")) {
-        const ProgramRun r = runProgram(
-            "appstreamcli", {"validate", "--no-net", (prefix / "share/metainfo/org.nuvoplayer.nuvoplayer.metainfo.xml").string()});
+        const ProgramRun r =
+            runProgram("appstreamcli", {"validate", "--no-net",
+                                        (prefix / "share/metainfo/org.nuvoplayer.nuvoplayer.metainfo.xml").string()});
         EXPECT_EQ(r.code, 0) << lines(r);
     } else {
         std::printf("appstreamcli is not installed (package appstream): the metainfo is not validated\n");
@@ -178,13 +185,16 @@ TEST(Install, TheTreeUnderTheDestinationIsCompleteAndPassesTheValidators) {
 
     // The manual pages read, and hold every group and every player option.
     ASSERT_TRUE(onPath("man")) << "man is needed to read the manual pages (package man-db)";
-    const ProgramRun tool = runWith({"MANWIDTH=200"}, "man", {"-l", (prefix / "share/man/man1/nuvotool.1.gz").string()});
+    const ProgramRun tool =
+        runWith({"MANWIDTH=200"}, "man", {"-l", (prefix / "share/man/man1/nuvotool.1.gz").string()});
     EXPECT_EQ(tool.code, 0) << tool.err;
-    const ProgramRun player = runWith({"MANWIDTH=200"}, "man", {"-l", (prefix / "share/man/man6/nuvoplayer.6.gz").string()});
+    const ProgramRun player =
+        runWith({"MANWIDTH=200"}, "man", {"-l", (prefix / "share/man/man6/nuvoplayer.6.gz").string()});
     EXPECT_EQ(player.code, 0) << player.err;
     const std::vector<std::string> groups = toolGroups();
     ASSERT_FALSE(groups.empty());
-    for (const std::string& g : groups) EXPECT_NE(tool.out.find("nuvotool " + g + " "), std::string::npos) << g;
+    for (const std::string& g : groups)
+        EXPECT_NE(tool.out.find("nuvotool " + g + " "), std::string::npos) << g;
     EXPECT_NE(tool.out.find("nuvotool title package SRC-OR-TITLE OUT"), std::string::npos);
     for (const char* option : {"--headless", "--shot-every K", "--save-dir DIR", "--timeout SECONDS"})
         EXPECT_NE(player.out.find(option), std::string::npos) << option;
@@ -226,7 +236,8 @@ TEST(Install, TheTreeUnderTheDestinationIsCompleteAndPassesTheValidators) {
 TEST(Package, ThePlayerAndAPackagedTitlePlayTheDemoFromAScratchRoot) {
     test::TempDir dir;
     const fs::path debs = dir.path() / "debs", root = dir.path() / "root", home = dir.path() / "home";
-    ProgramRun r = runProgram(CPACK_COMMAND_PATH, {"--config", NUVO_BINARY_DIR "/CPackConfig.cmake", "-B", debs.string()});
+    ProgramRun r =
+        runProgram(CPACK_COMMAND_PATH, {"--config", NUVO_BINARY_DIR "/CPackConfig.cmake", "-B", debs.string()});
     ASSERT_EQ(r.code, 0) << lines(r);
     r = runProgram(NUVOTOOL_PATH, {"title", "package", NUVO_SOURCE_DIR "/demo", debs.string(), "--version", "2.0",
                                    "--icon", NUVO_SOURCE_DIR "/packaging/icons/nuvoplayer-48.png"});
@@ -250,7 +261,8 @@ TEST(Package, ThePlayerAndAPackagedTitlePlayTheDemoFromAScratchRoot) {
     }
     r = runProgram("dpkg-deb", {"-f", titleDeb.string(), "Depends"});
     EXPECT_EQ(r.out.rfind("nuvoplayer (>= ", 0), 0u) << r.out;
-    r = runProgram("dpkg-deb", {"-f", packages[0] == titleDeb ? packages[1].string() : packages[0].string(), "Depends"});
+    r = runProgram("dpkg-deb",
+                   {"-f", packages[0] == titleDeb ? packages[1].string() : packages[0].string(), "Depends"});
     for (const char* dependency : {"fonts-ipafont-gothic", "fonts-ipafont-mincho", "timgm6mb-soundfont", "libsdl2"})
         EXPECT_NE(r.out.find(dependency), std::string::npos) << dependency << " in " << r.out;
 
@@ -279,7 +291,8 @@ TEST(Package, ThePlayerAndAPackagedTitlePlayTheDemoFromAScratchRoot) {
     // player passes a file.
     const fs::path direct = dir.path() / "direct";
     std::vector<std::string> args = demoRun(direct);
-    args.insert(args.end(), {"--save-dir", (dir.path() / "saves").string(), (root / "usr/share/games/demo/game.dat").string()});
+    args.insert(args.end(),
+                {"--save-dir", (dir.path() / "saves").string(), (root / "usr/share/games/demo/game.dat").string()});
     r = runProgram((root / "usr/bin/nuvoplayer").string(), args);
     ASSERT_EQ(r.code, 0) << lines(r);
     EXPECT_EQ(compareShots(direct), "");

@@ -41,7 +41,8 @@ Placeholder classify(std::string word, bool repeats) {
     if (dot != std::string::npos && dot + 1 < word.size()) {
         std::string ext = word.substr(dot + 1);
         bool lower = true;
-        for (char c : ext) lower = lower && ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+        for (char c : ext)
+            lower = lower && ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
         if (lower) {
             p.kind = Kind::Extension;
             p.extension = ext;
@@ -70,7 +71,8 @@ struct Synopsis {
 // A synopsis word without the brackets around it and the "..." after it.
 std::string core(const std::string& token, bool* repeats = nullptr) {
     std::string w = token;
-    while (!w.empty() && w[0] == '[') w.erase(0, 1);
+    while (!w.empty() && w[0] == '[')
+        w.erase(0, 1);
     bool dots = false;
     for (;;) {
         if (endsWith(w, "...")) {
@@ -89,7 +91,8 @@ std::string core(const std::string& token, bool* repeats = nullptr) {
 std::vector<std::string> tokens(std::string_view text) {
     std::vector<std::string> out;
     std::istringstream in{std::string(text)};
-    for (std::string t; in >> t;) out.push_back(t);
+    for (std::string t; in >> t;)
+        out.push_back(t);
     return out;
 }
 
@@ -158,8 +161,10 @@ std::string formatSynopsis(std::string_view text) {
             ++end;
         }
         const std::string_view word = text.substr(i, end - i);
-        if (word.rfind("--", 0) == 0 || word.rfind("-", 0) == 0 || word[0] == '/') out += "*" + plain(word) + "*";
-        else out += "_" + plain(word) + "_";
+        if (word.rfind("--", 0) == 0 || word.rfind("-", 0) == 0 || word[0] == '/')
+            out += "*" + plain(word) + "*";
+        else
+            out += "_" + plain(word) + "_";
         i = end;
     }
     return out;
@@ -221,7 +226,8 @@ std::string playerSynopsis() {
 
 std::string playerForms() {
     std::string out;
-    for (const nuvo::TPlayerUsageForm& f : nuvo::PlayerUsageForms()) out += lineText(f.Help) + "\n\n";
+    for (const nuvo::TPlayerUsageForm& f : nuvo::PlayerUsageForms())
+        out += lineText(f.Help) + "\n\n";
     return out;
 }
 
@@ -230,8 +236,8 @@ std::string playerOptions() {
     for (const nuvo::TPlayerOptionInfo& o : nuvo::PlayerOptionTable()) {
         out += "*" + plain(o.Name) + "*";
         if (*o.Value) out += " _" + plain(o.Value) + "_";
-        out += "\n\t" + (o.HeadlessOnly ? "With *--headless*: " + plain(o.Help) : lineText(capitalised(o.Help))) +
-               ".\n\n";
+        out +=
+            "\n\t" + (o.HeadlessOnly ? "With *--headless*: " + plain(o.Help) : lineText(capitalised(o.Help))) + ".\n\n";
     }
     out += "*--version*\n\tPrint the version.\n\n*-h*, *--help*\n\tShow the usage.\n\n";
     return out;
@@ -249,15 +255,16 @@ int runManual(Invocation& call) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return failFile(path, "cannot be read");
     const std::pair<const char*, std::string (*)()> markers[] = {
-        {"%%TOOL-SYNOPSIS%%", toolSynopsis},       {"%%TOOL-COMMANDS%%", toolCommands},
-        {"%%PLAYER-SYNOPSIS%%", playerSynopsis},   {"%%PLAYER-FORMS%%", playerForms},
-        {"%%PLAYER-OPTIONS%%", playerOptions},     {"%%PLAYER-EXIT-CODES%%", playerExitCodes},
+        {"%%TOOL-SYNOPSIS%%", toolSynopsis},     {"%%TOOL-COMMANDS%%", toolCommands},
+        {"%%PLAYER-SYNOPSIS%%", playerSynopsis}, {"%%PLAYER-FORMS%%", playerForms},
+        {"%%PLAYER-OPTIONS%%", playerOptions},   {"%%PLAYER-EXIT-CODES%%", playerExitCodes},
     };
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         size_t at = 0;
-        while ((at = line.find("%%VERSION%%", at)) != std::string::npos) line.replace(at, 11, nuvo::cli::kProjectVersion);
+        while ((at = line.find("%%VERSION%%", at)) != std::string::npos)
+            line.replace(at, 11, nuvo::cli::kProjectVersion);
         if (line.rfind("%%", 0) != 0) {
             call.out += line + "\n";
             continue;
@@ -278,16 +285,21 @@ int runManual(Invocation& call) {
 // A bash word list in single quotes.
 std::string quoted(const std::string& words) {
     std::string out = "'";
-    for (char c : words) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : words)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 std::string kindWord(const Placeholder& p) {
     switch (p.kind) {
-    case Kind::None: return "none";
-    case Kind::Path: return "path";
-    case Kind::Folder: return "folder";
-    case Kind::Extension: return "ext:" + p.extension;
+    case Kind::None:
+        return "none";
+    case Kind::Path:
+        return "path";
+    case Kind::Folder:
+        return "folder";
+    case Kind::Extension:
+        return "ext:" + p.extension;
     }
     return "none";
 }
@@ -403,12 +415,14 @@ _nuvotool() {
     COMPREPLY=()
     if ((cword == 1)); then
         if [[ $cur == -* ]]; then mapfile -t COMPREPLY < <(compgen -W '--help --version' -- "$cur")
-        else mapfile -t COMPREPLY < <(compgen -W )" + quoted(groups) + R"( -- "$cur"); fi
+        else mapfile -t COMPREPLY < <(compgen -W )" +
+           quoted(groups) + R"( -- "$cur"); fi
         return
     fi
     group=${words[1]}
     case $group in
-)" + commandsOf + R"(    *) return ;;
+)" + commandsOf +
+           R"(    *) return ;;
     esac
     if [[ -z $commands ]]; then
         key=$group first=2
@@ -420,7 +434,8 @@ _nuvotool() {
         key="$group ${words[2]}" first=3
     fi
     case $key in
-)" + branches + R"(    *) return ;;
+)" + branches +
+           R"(    *) return ;;
     esac
     _nuvo_complete_args "$cword" "$first"
 }
@@ -444,7 +459,8 @@ _nuvoplayer() {
     local cword opts valueopts valuekinds kinds repeats
     _nuvo_words
     COMPREPLY=()
-    )" + commandVariables(options, synopsis) + R"(
+    )" + commandVariables(options, synopsis) +
+           R"(
     _nuvo_complete_args "$cword" 1
 }
 complete -F _nuvoplayer nuvoplayer
@@ -453,9 +469,12 @@ complete -F _nuvoplayer nuvoplayer
 
 int runCompletion(Invocation& call) {
     const std::string& program = call.arg(0);
-    if (program == "nuvotool") call.out = toolCompletion();
-    else if (program == "nuvoplayer") call.out = playerCompletion();
-    else throw nuvo::cli::EUsageError("the programs are nuvotool and nuvoplayer, not '" + program + "'");
+    if (program == "nuvotool")
+        call.out = toolCompletion();
+    else if (program == "nuvoplayer")
+        call.out = playerCompletion();
+    else
+        throw nuvo::cli::EUsageError("the programs are nuvotool and nuvoplayer, not '" + program + "'");
     return 0;
 }
 
@@ -472,12 +491,26 @@ const char* kManualDetails = "Copies TEMPLATE, an scdoc source, to standard outp
 const char* kCompletionDetails = "Prints the bash completion of PROGRAM (nuvotool or nuvoplayer): groups,\n"
                                  "commands, options, and file names by the kinds the synopses name.\n";
 
-const NuvoGroup group({"doc", "manual pages and shell completions from the programs' own tables", "",
+const NuvoGroup group({"doc",
+                       "manual pages and shell completions from the programs' own tables",
+                       "",
                        {
-                           {"manual", "TEMPLATE", "an scdoc manual page with the command tables filled in",
-                            kManualDetails, {}, 1, 1, &runManual},
-                           {"completion", "PROGRAM", "the bash completion of nuvotool or nuvoplayer",
-                            kCompletionDetails, {}, 1, 1, &runCompletion},
+                           {"manual",
+                            "TEMPLATE",
+                            "an scdoc manual page with the command tables filled in",
+                            kManualDetails,
+                            {},
+                            1,
+                            1,
+                            &runManual},
+                           {"completion",
+                            "PROGRAM",
+                            "the bash completion of nuvotool or nuvoplayer",
+                            kCompletionDetails,
+                            {},
+                            1,
+                            1,
+                            &runCompletion},
                        },
                        true});
 

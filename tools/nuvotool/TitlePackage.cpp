@@ -31,26 +31,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kDetails =
-    "SRC-OR-TITLE is a title's source tree (with nuvo.nps, built as 'title build'\n"
-    "does), a built title folder (nuvo.npb or game.dat) or a game.dat archive.\n"
-    "Everything goes into one archive. OUT is a folder; what is written there is\n"
-    "printed:\n"
-    "  OUT/games-NAME_VERSION_all.deb   a Debian package that installs the title\n"
-    "      under /usr/share/games/NAME/, the launcher /usr/games/NAME (which runs\n"
-    "      the system's nuvoplayer with its saves in the user's data folder,\n"
-    "      $XDG_DATA_HOME/nuvoplayer/TITLE/), a desktop entry, a manual page and\n"
-    "      the icon; it depends on the nuvoplayer package\n"
-    "  OUT/NAME (--exe)   a copy of the nuvoplayer beside nuvotool with the\n"
-    "      archive appended: one file that plays the title from any folder\n"
-    "NAME defaults to the source folder's name in lower case and must be a valid\n"
-    "Debian package name (a-z, 0-9, '+', '-', '.'; two characters or more,\n"
-    "beginning with a letter or digit). VERSION (default 1.0) is a Debian\n"
-    "version. PNG is the menu's icon (square icons of the usual sizes go to the\n"
-    "icon theme); without one the player's icon is shown. The maintainer is\n"
-    "'NAME <ADDRESS>', by default from $DEBFULLNAME and $DEBEMAIL. Nothing is\n"
-    "written when any of them is refused. SOURCE_DATE_EPOCH, when set, gives\n"
-    "the package's time.\n";
+const char* kDetails = "SRC-OR-TITLE is a title's source tree (with nuvo.nps, built as 'title build'\n"
+                       "does), a built title folder (nuvo.npb or game.dat) or a game.dat archive.\n"
+                       "Everything goes into one archive. OUT is a folder; what is written there is\n"
+                       "printed:\n"
+                       "  OUT/games-NAME_VERSION_all.deb   a Debian package that installs the title\n"
+                       "      under /usr/share/games/NAME/, the launcher /usr/games/NAME (which runs\n"
+                       "      the system's nuvoplayer with its saves in the user's data folder,\n"
+                       "      $XDG_DATA_HOME/nuvoplayer/TITLE/), a desktop entry, a manual page and\n"
+                       "      the icon; it depends on the nuvoplayer package\n"
+                       "  OUT/NAME (--exe)   a copy of the nuvoplayer beside nuvotool with the\n"
+                       "      archive appended: one file that plays the title from any folder\n"
+                       "NAME defaults to the source folder's name in lower case and must be a valid\n"
+                       "Debian package name (a-z, 0-9, '+', '-', '.'; two characters or more,\n"
+                       "beginning with a letter or digit). VERSION (default 1.0) is a Debian\n"
+                       "version. PNG is the menu's icon (square icons of the usual sizes go to the\n"
+                       "icon theme); without one the player's icon is shown. The maintainer is\n"
+                       "'NAME <ADDRESS>', by default from $DEBFULLNAME and $DEBEMAIL. Nothing is\n"
+                       "written when any of them is refused. SOURCE_DATE_EPOCH, when set, gives\n"
+                       "the package's time.\n";
 
 // ---- what the author gives ------------------------------------------------------
 
@@ -79,8 +78,8 @@ bool validVersion(const std::string& version) {
     if (rest.empty() || rest[0] < '0' || rest[0] > '9') return false;
     const auto allowed = [](const std::string& s, bool dash) {
         return std::all_of(s.begin(), s.end(), [&](char c) {
-            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
-                   c == '+' || c == '~' || (dash && c == '-');
+            return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '+' ||
+                   c == '~' || (dash && c == '-');
         });
     };
     return allowed(rest, true) && allowed(revision, false);
@@ -88,8 +87,8 @@ bool validVersion(const std::string& version) {
 
 bool validMaintainer(const std::string& m) {
     const size_t open = m.find('<'), at = m.find('@'), close = m.find('>');
-    return open != std::string::npos && open > 0 && at != std::string::npos && at > open + 1 &&
-           close == m.size() - 1 && at + 1 < close &&
+    return open != std::string::npos && open > 0 && at != std::string::npos && at > open + 1 && close == m.size() - 1 &&
+           at + 1 < close &&
            std::none_of(m.begin(), m.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
@@ -189,14 +188,17 @@ std::vector<TitleFile> builtTitleFiles(const fs::path& folder) {
         std::string key = file.relative;
         for (char& c : key)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (const auto it = byName.find(key); it != byName.end()) files[it->second] = std::move(file);
-        else byName[key] = files.size(), files.push_back(std::move(file));
+        if (const auto it = byName.find(key); it != byName.end())
+            files[it->second] = std::move(file);
+        else
+            byName[key] = files.size(), files.push_back(std::move(file));
     };
     fs::path archive;
     for (const fs::directory_entry& e : fs::directory_iterator(folder))
         if (e.is_regular_file() && sameNoCase(e.path().filename().string(), "game.dat")) archive = e.path();
     if (!archive.empty())
-        for (TitleFile& f : archiveFiles(archive)) add(std::move(f));
+        for (TitleFile& f : archiveFiles(archive))
+            add(std::move(f));
     std::vector<fs::path> own;
     for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
         const std::string name = it->path().filename().string();
@@ -207,7 +209,8 @@ std::vector<TitleFile> builtTitleFiles(const fs::path& folder) {
         if (it->is_regular_file() && it->path() != archive) own.push_back(it->path());
     }
     std::sort(own.begin(), own.end());
-    for (const fs::path& p : own) add({p.lexically_relative(folder).generic_string(), nuvo::readWholeFile(p.string())});
+    for (const fs::path& p : own)
+        add({p.lexically_relative(folder).generic_string(), nuvo::readWholeFile(p.string())});
     return files;
 }
 
@@ -227,9 +230,12 @@ Title readTitle(const std::string& given) {
         title.files = buildTitleFiles(path, title.setting);
         return title;
     }
-    if (fs::is_regular_file(path)) title.files = archiveFiles(path);
-    else if (fs::is_directory(path)) title.files = builtTitleFiles(path);
-    else throw EToolError(fileMessage(given, "no such file or folder"));
+    if (fs::is_regular_file(path))
+        title.files = archiveFiles(path);
+    else if (fs::is_directory(path))
+        title.files = builtTitleFiles(path);
+    else
+        throw EToolError(fileMessage(given, "no such file or folder"));
     const auto project = std::find_if(title.files.begin(), title.files.end(),
                                       [](const TitleFile& f) { return sameNoCase(f.relative, "nuvo.npb"); });
     if (project == title.files.end())
@@ -257,13 +263,14 @@ std::string caption(const nuvo::TProjectSetting& setting, const std::string& fal
 std::string saveFolderName(const nuvo::TProjectSetting& setting) {
     std::string name = nuvo::platform::nativeRelativeName(setting.Title);
     for (char& c : name)
-        if (std::string_view("\\/:,;*?\"<>|").find(c) != std::string_view::npos || static_cast<unsigned char>(c) < 0x20 ||
-            c == 0x7f)
+        if (std::string_view("\\/:,;*?\"<>|").find(c) != std::string_view::npos ||
+            static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
             c = '_';
     if (name.empty() || name == "." || name == "..") name = "_";
     if (name.size() > 255) {
         size_t cut = 255;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
         name.resize(cut);
     }
     return name;
@@ -277,17 +284,20 @@ std::vector<uint8_t> installRecord(const std::string& titleId) {
     s.write("is103", 5);
     nuvo::WriteInt(s, 0); // the first disk
     nuvo::WriteStr(s, titleId);
-    for (int i = 0; i < 3; ++i) nuvo::WriteStr(s, "");
+    for (int i = 0; i < 3; ++i)
+        nuvo::WriteStr(s, "");
     nuvo::WriteByte(s, 0);
     nuvo::WriteStr(s, "");
     nuvo::WriteByte(s, 0);
     nuvo::WriteInt(s, 0); // no table rows
     nuvo::WriteStr(s, "");
-    for (int i = 0; i < 6; ++i) nuvo::WriteByte(s, 0);
+    for (int i = 0; i < 6; ++i)
+        nuvo::WriteByte(s, 0);
     nuvo::WriteStr(s, "");
     nuvo::WriteStr(s, "");
-    for (int i = 0; i < 4 * 8 + 1 + 1; ++i) nuvo::WriteByte(s, 0);
-    nuvo::WriteInt(s, 0); // an empty list
+    for (int i = 0; i < 4 * 8 + 1 + 1; ++i)
+        nuvo::WriteByte(s, 0);
+    nuvo::WriteInt(s, 0);  // an empty list
     nuvo::WriteByte(s, 1); // fully installed
     return s.bytes();
 }
@@ -299,22 +309,27 @@ std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}
 // A text in single quotes for sh.
 std::string shellQuoted(const std::string& text) {
     std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
 
 std::string desktopEscaped(const std::string& text) {
     std::string out;
-    for (char c : text) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    for (char c : text)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
     return out;
 }
 
 std::string roffEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\\') out += "\\e";
-        else if (c == '-') out += "\\-";
-        else out += c;
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
     }
     if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out = "\\&" + out;
     return out;
@@ -323,7 +338,8 @@ std::string roffEscaped(const std::string& text) {
 std::string truncatedUtf8(const std::string& text, size_t bytes) {
     if (text.size() <= bytes) return text;
     size_t cut = bytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
     return text.substr(0, cut);
 }
 
@@ -332,8 +348,7 @@ std::string rfc2822(int64_t seconds) {
     std::tm utc{};
     gmtime_r(&t, &utc);
     static const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     char text[64];
     std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d +0000", days[utc.tm_wday], utc.tm_mday,
                   months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
@@ -359,7 +374,9 @@ struct Package {
 
 std::string launcher(const Package& p) {
     return "#!/bin/sh\n"
-           "# Plays \"" + p.caption + "\" with the system's nuvoplayer. The title is read\n"
+           "# Plays \"" +
+           p.caption +
+           "\" with the system's nuvoplayer. The title is read\n"
            "# from the package's folder; its saves go to the user's data folder.\n"
            "here=$(dirname \"$(readlink -f \"$0\")\")\n"
            "data=${XDG_DATA_HOME:-}\n"
@@ -367,17 +384,23 @@ std::string launcher(const Package& p) {
            "/*) ;;\n"
            "*) data=$HOME/.local/share ;;\n"
            "esac\n"
-           "exec nuvoplayer --save-dir \"$data/nuvoplayer/\"" + shellQuoted(p.saveFolder) +
-           " \"$@\" -- \"$here/../share/games/" + p.name + "\"\n";
+           "exec nuvoplayer --save-dir \"$data/nuvoplayer/\"" +
+           shellQuoted(p.saveFolder) + " \"$@\" -- \"$here/../share/games/" + p.name + "\"\n";
 }
 
 std::string desktopEntry(const Package& p, const std::string& iconName) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
-           "Name=" + desktopEscaped(p.caption) + "\n"
+           "Name=" +
+           desktopEscaped(p.caption) +
+           "\n"
            "Comment=A visual story, played with nuvoplayer\n"
-           "Exec=" + p.name + "\n"
-           "Icon=" + iconName + "\n"
+           "Exec=" +
+           p.name +
+           "\n"
+           "Icon=" +
+           iconName +
+           "\n"
            "Terminal=false\n"
            "Categories=Game;AdventureGame;\n"
            "Keywords=visual novel;story;\n";
@@ -389,12 +412,21 @@ std::string manualPage(const Package& p) {
     std::tm utc{};
     gmtime_r(&t, &utc);
     std::strftime(date, sizeof date, "%Y-%m-%d", &utc);
-    return ".TH " + roffEscaped(p.name) + " 6 \"" + date + "\" \"" + roffEscaped(p.version) + "\" \"Games\"\n"
-           ".SH NAME\n" + roffEscaped(p.name) + " \\- play " + roffEscaped(p.caption) + "\n"
-           ".SH SYNOPSIS\n.B " + roffEscaped(p.name) + "\n[\\fINUVOPLAYER-OPTIONS\\fR]\n"
+    return ".TH " + roffEscaped(p.name) + " 6 \"" + date + "\" \"" + roffEscaped(p.version) +
+           "\" \"Games\"\n"
+           ".SH NAME\n" +
+           roffEscaped(p.name) + " \\- play " + roffEscaped(p.caption) +
+           "\n"
+           ".SH SYNOPSIS\n.B " +
+           roffEscaped(p.name) +
+           "\n[\\fINUVOPLAYER-OPTIONS\\fR]\n"
            ".SH DESCRIPTION\nStarts\n.BR nuvoplayer (6)\non the title installed in\n"
-           ".IR /usr/share/games/" + roffEscaped(p.name) + "/ ,\n"
-           "keeping its saves in\n.IR \"$XDG_DATA_HOME/nuvoplayer/" + roffEscaped(p.saveFolder) + "/\" .\n"
+           ".IR /usr/share/games/" +
+           roffEscaped(p.name) +
+           "/ ,\n"
+           "keeping its saves in\n.IR \"$XDG_DATA_HOME/nuvoplayer/" +
+           roffEscaped(p.saveFolder) +
+           "/\" .\n"
            "Options are handed to the player.\n"
            ".SH SEE ALSO\n.BR nuvoplayer (6)\n";
 }
@@ -408,8 +440,8 @@ std::vector<uint8_t> buildDeb(const Package& p) {
     if (p.icon) {
         iconName = packageName;
         static const int kThemeSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 192, 256, 512};
-        const bool themed = std::find(std::begin(kThemeSizes), std::end(kThemeSizes), p.icon->size) !=
-                            std::end(kThemeSizes);
+        const bool themed =
+            std::find(std::begin(kThemeSizes), std::end(kThemeSizes), p.icon->size) != std::end(kThemeSizes);
         const std::string size = std::to_string(p.icon->size);
         files.push_back({themed ? "usr/share/icons/hicolor/" + size + "x" + size + "/apps/" + iconName + ".png"
                                 : "usr/share/pixmaps/" + iconName + ".png",
@@ -425,28 +457,45 @@ std::vector<uint8_t> buildDeb(const Package& p) {
     std::strftime(year, sizeof year, "%Y", &utc);
     files.push_back({doc + "copyright",
                      bytesOf("The title \"" + p.caption + "\", packaged for nuvoplayer by nuvotool " +
-                             nuvo::cli::kProjectVersion + ".\n\nCopyright " + year + " the authors of \"" +
-                             p.caption + "\"; the title's own documents give its terms.\n"),
+                             nuvo::cli::kProjectVersion + ".\n\nCopyright " + year + " the authors of \"" + p.caption +
+                             "\"; the title's own documents give its terms.\n"),
                      0644});
     // A version with a revision is not native: its changelog has the Debian name.
     const bool native = p.version.find('-') == std::string::npos;
     files.push_back({doc + (native ? "changelog.gz" : "changelog.Debian.gz"),
-                     gzipBytes(bytesOf(packageName + " (" + p.version + ") unstable; urgency=medium\n\n"
-                                       "  * Packaged with nuvotool " + nuvo::cli::kProjectVersion + ".\n\n"
-                                       " -- " + p.maintainer + "  " + rfc2822(p.time) + "\n")),
+                     gzipBytes(bytesOf(packageName + " (" + p.version +
+                                       ") unstable; urgency=medium\n\n"
+                                       "  * Packaged with nuvotool " +
+                                       nuvo::cli::kProjectVersion +
+                                       ".\n\n"
+                                       " -- " +
+                                       p.maintainer + "  " + rfc2822(p.time) + "\n")),
                      0644});
 
     const std::string synopsis = truncatedUtf8(p.caption, 60);
-    const std::string control = "Package: " + packageName + "\n"
-                                "Version: " + p.version + "\n"
+    const std::string control = "Package: " + packageName +
+                                "\n"
+                                "Version: " +
+                                p.version +
+                                "\n"
                                 "Architecture: all\n"
-                                "Maintainer: " + p.maintainer + "\n"
-                                "Depends: nuvoplayer (>= " + nuvo::cli::kProjectVersion + ")\n"
+                                "Maintainer: " +
+                                p.maintainer +
+                                "\n"
+                                "Depends: nuvoplayer (>= " +
+                                nuvo::cli::kProjectVersion +
+                                ")\n"
                                 "Section: games\n"
                                 "Priority: optional\n"
-                                "Description: " + synopsis + "\n"
-                                " The visual story \"" + synopsis + "\", played with nuvoplayer.\n"
-                                " It starts from the desktop's menu or as " + p.name + "; its saves are\n"
+                                "Description: " +
+                                synopsis +
+                                "\n"
+                                " The visual story \"" +
+                                synopsis +
+                                "\", played with nuvoplayer.\n"
+                                " It starts from the desktop's menu or as " +
+                                p.name +
+                                "; its saves are\n"
                                 " kept in the user's data folder.\n";
     return makeDeb(control, files, p.time);
 }
@@ -456,8 +505,7 @@ std::vector<uint8_t> buildDeb(const Package& p) {
 std::vector<uint8_t> buildExe(const Package& p) {
     auto system = nuvo::platform::createLinuxSystem();
     const std::string player = nuvo::platform::joinPath(system->ExecutableFolder(), "nuvoplayer");
-    if (!nuvo::platform::isFile(player))
-        throw EToolError(fileMessage(player, "no player beside nuvotool to copy"));
+    if (!nuvo::platform::isFile(player)) throw EToolError(fileMessage(player, "no player beside nuvotool to copy"));
     std::vector<uint8_t> bytes = nuvo::readWholeFile(player);
     if (bytes.size() >= 2 && bytes[bytes.size() - 2] == 'n' && bytes.back() == 'v')
         throw EToolError(fileMessage(player, "the player already carries a title"));
@@ -490,7 +538,8 @@ int runPackage(Invocation& call) {
         if (!validPackageName(name))
             return fail(source + ": '" + name + "' is not a valid Debian package name; give one with --name");
     } else if (!validPackageName(name)) {
-        return fail("--name '" + name + "': not a valid Debian package name (a-z, 0-9, '+', '-', '.'; two "
+        return fail("--name '" + name +
+                    "': not a valid Debian package name (a-z, 0-9, '+', '-', '.'; two "
                     "characters or more, beginning with a letter or digit)");
     }
     Package p;
@@ -517,8 +566,9 @@ int runPackage(Invocation& call) {
     fs::create_directories(out, ec);
     if (!fs::is_directory(out)) return failFile(out.string(), "cannot create the folder", ec.message());
     nuvo::platform::writeFileAtomic(target.string(), bytes.data(), bytes.size());
-    if (exe) fs::permissions(target, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                             fs::perm_options::add);
+    if (exe)
+        fs::permissions(target, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::add);
     call.out = target.string() + "\n";
     return 0;
 }

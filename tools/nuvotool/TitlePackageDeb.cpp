@@ -27,10 +27,9 @@ void md5Block(std::array<uint32_t, 4>& h, const uint8_t* block) {
         0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
         0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
         0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-    static const int r[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                              5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                              4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                              6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+    static const int r[64] = {7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 7,  12, 17, 22, 5,  9,  14, 20, 5,  9,
+                              14, 20, 5,  9,  14, 20, 5,  9,  14, 20, 4,  11, 16, 23, 4,  11, 16, 23, 4,  11, 16, 23,
+                              4,  11, 16, 23, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21, 6,  10, 15, 21};
     uint32_t w[16];
     for (int i = 0; i < 16; ++i)
         w[i] = uint32_t(block[i * 4]) | uint32_t(block[i * 4 + 1]) << 8 | uint32_t(block[i * 4 + 2]) << 16 |
@@ -39,10 +38,14 @@ void md5Block(std::array<uint32_t, 4>& h, const uint8_t* block) {
     for (int i = 0; i < 64; ++i) {
         uint32_t f;
         int g;
-        if (i < 16) f = (b & c) | (~b & d), g = i;
-        else if (i < 32) f = (d & b) | (~d & c), g = (5 * i + 1) % 16;
-        else if (i < 48) f = b ^ c ^ d, g = (3 * i + 5) % 16;
-        else f = c ^ (b | ~d), g = (7 * i) % 16;
+        if (i < 16)
+            f = (b & c) | (~b & d), g = i;
+        else if (i < 32)
+            f = (d & b) | (~d & c), g = (5 * i + 1) % 16;
+        else if (i < 48)
+            f = b ^ c ^ d, g = (3 * i + 5) % 16;
+        else
+            f = c ^ (b | ~d), g = (7 * i) % 16;
         const uint32_t next = d;
         d = c;
         c = b;
@@ -57,7 +60,8 @@ void md5Block(std::array<uint32_t, 4>& h, const uint8_t* block) {
 // width - 1 octal digits and a NUL; a value too big for them is refused.
 void octal(char* field, size_t width, uint64_t value) {
     field[width - 1] = 0;
-    for (size_t i = width - 1; i-- > 0; value >>= 3) field[i] = static_cast<char>('0' + (value & 7));
+    for (size_t i = width - 1; i-- > 0; value >>= 3)
+        field[i] = static_cast<char>('0' + (value & 7));
     if (value) throw std::runtime_error("a file is too big for the package");
 }
 
@@ -72,11 +76,15 @@ void tarHeader(std::vector<uint8_t>& out, const std::string& name, char type, ui
     octal(&h[136], 12, static_cast<uint64_t>(std::max<int64_t>(mtime, 0)));
     std::memset(&h[148], ' ', 8);
     h[156] = type;
-    std::memcpy(&h[257], "ustar\0" "00", 8);
+    std::memcpy(&h[257],
+                "ustar\0"
+                "00",
+                8);
     std::memcpy(&h[265], "root", 4);
     std::memcpy(&h[297], "root", 4);
     unsigned sum = 0;
-    for (char c : h) sum += static_cast<uint8_t>(c);
+    for (char c : h)
+        sum += static_cast<uint8_t>(c);
     octal(&h[148], 7, sum);
     out.insert(out.end(), h.begin(), h.end());
 }
@@ -104,8 +112,8 @@ void tarEnd(std::vector<uint8_t>& out) { out.resize(out.size() + 1024, 0); }
 
 void arMember(std::vector<uint8_t>& out, const char* name, const std::vector<uint8_t>& bytes, int64_t mtime) {
     char header[61];
-    std::snprintf(header, sizeof header, "%-16s%-12lld%-6d%-6d%-8s%-10zu`\n", name, static_cast<long long>(mtime), 0,
-                  0, "100644", bytes.size());
+    std::snprintf(header, sizeof header, "%-16s%-12lld%-6d%-6d%-8s%-10zu`\n", name, static_cast<long long>(mtime), 0, 0,
+                  "100644", bytes.size());
     out.insert(out.end(), header, header + 60);
     out.insert(out.end(), bytes.begin(), bytes.end());
     if (bytes.size() % 2) out.push_back('\n');
@@ -118,17 +126,21 @@ std::vector<uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.end()}
 std::string md5Hex(const uint8_t* data, size_t size) {
     std::array<uint32_t, 4> h = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
     size_t whole = size / 64 * 64;
-    for (size_t i = 0; i < whole; i += 64) md5Block(h, data + i);
+    for (size_t i = 0; i < whole; i += 64)
+        md5Block(h, data + i);
     uint8_t tail[128] = {};
     const size_t rest = size - whole;
     if (rest) std::memcpy(tail, data + whole, rest);
     tail[rest] = 0x80;
     const size_t tailSize = rest < 56 ? 64 : 128;
     const uint64_t bits = static_cast<uint64_t>(size) * 8;
-    for (int i = 0; i < 8; ++i) tail[tailSize - 8 + i] = static_cast<uint8_t>(bits >> (8 * i));
-    for (size_t i = 0; i < tailSize; i += 64) md5Block(h, tail + i);
+    for (int i = 0; i < 8; ++i)
+        tail[tailSize - 8 + i] = static_cast<uint8_t>(bits >> (8 * i));
+    for (size_t i = 0; i < tailSize; i += 64)
+        md5Block(h, tail + i);
     char hex[33];
-    for (int i = 0; i < 16; ++i) std::snprintf(hex + i * 2, 3, "%02x", (h[i / 4] >> (8 * (i % 4))) & 0xff);
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(hex + i * 2, 3, "%02x", (h[i / 4] >> (8 * (i % 4))) & 0xff);
     return hex;
 }
 
@@ -168,11 +180,13 @@ std::vector<uint8_t> makeDeb(const std::string& controlFields, const std::vector
         for (size_t slash = f.path.find('/'); slash != std::string::npos; slash = f.path.find('/', slash + 1))
             folders.insert(f.path.substr(0, slash));
     std::map<std::string, const DebFile*> sorted;
-    for (const DebFile& f : files) sorted[f.path] = &f;
+    for (const DebFile& f : files)
+        sorted[f.path] = &f;
 
     std::vector<uint8_t> data;
     tarMember(data, "./", '5', {}, 0755, mtime);
-    for (const std::string& folder : folders) tarMember(data, "./" + folder + "/", '5', {}, 0755, mtime);
+    for (const std::string& folder : folders)
+        tarMember(data, "./" + folder + "/", '5', {}, 0755, mtime);
     std::string md5sums;
     uint64_t installedKiB = folders.size() + 1;
     for (const auto& [path, f] : sorted) {
