@@ -303,8 +303,11 @@ TEST(TitlePackage, OneFileFormPlaysTheDemoFromAnyFolder) {
     const fs::path built = dir.path() / "built";
     ProgramRun r = runProgram(NUVOTOOL_PATH, {"title", "build", NUVO_SOURCE_DIR "/demo", built.string(), "--pack"});
     ASSERT_EQ(r.code, 0) << lines(r);
-    // From the source tree and from the built title's archive alike.
-    for (const fs::path& source : {fs::path(NUVO_SOURCE_DIR "/demo"), built / "game.dat"}) {
+    const fs::path folder = dir.path() / "folder";
+    r = runProgram(NUVOTOOL_PATH, {"title", "build", NUVO_SOURCE_DIR "/demo", folder.string()});
+    ASSERT_EQ(r.code, 0) << lines(r);
+    // From the source tree, a built title's folder and its archive alike.
+    for (const fs::path& source : {fs::path(NUVO_SOURCE_DIR "/demo"), folder, built / "game.dat"}) {
         SCOPED_TRACE(source.string());
         const fs::path out = dir.path() / "out", downloads = dir.path() / "downloads";
         fs::remove_all(out);
