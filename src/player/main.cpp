@@ -208,6 +208,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", cli::versionLine("nuvoplayer").c_str());
         return kExitOk;
     }
+    options.Args = TitleArguments(options.Args);
     TWatchdog watchdog(options.TimeoutSeconds);
     auto system = platform::createLinuxSystem();
     TEntryHooks hooks;
