@@ -56,7 +56,7 @@ std::string runCase(const Case& c) {
     for (const std::string& t : c.texts)
         args.push_back(t[0] == ':' ? t.substr(1) : "r = r ++ (" + t + ") ++ \"|\"");
     const ProgramRun run = nuvo::test::runProgram(NUVOTOOL_PATH, args);
-    if (run.code != 0) return "<exit " + std::to_string(run.code) + ": " + run.err + ">";
+    if (run.code != 0) return "<exit " + std::to_string(run.code) + ": " + run.err.substr(0, 300) + ">";
     return valueOfR(run.out);
 }
 
