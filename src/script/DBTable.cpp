@@ -657,7 +657,8 @@ void TDBTable::Sort(const TCustomParam& names, const TCustomParam& descending) {
         const int32_t f = fields_.IndexOf(names.GetStrAt(i));
         if (f >= 0) keys.push_back({fields_[f], descending.GetBoolAt(i)});
     }
-    if (count_ < 2) return;
+    // Records without bytes are all alike: any order is this one.
+    if (count_ < 2 || stride() == 0) return;
     const RecordOrder order(std::move(keys));
     std::vector<const uint8_t*> records(static_cast<size_t>(count_));
     for (int32_t i = 0; i < count_; ++i)
@@ -665,9 +666,8 @@ void TDBTable::Sort(const TCustomParam& names, const TCustomParam& descending) {
     quickSort(records.data(), 0, count_ - 1, order, 2 * std::bit_width(static_cast<uint32_t>(count_)));
     std::vector<uint8_t> sorted(bytes_.size());
     const size_t size = stride();
-    if (size > 0)
-        for (size_t i = 0; i < records.size(); ++i)
-            std::memcpy(sorted.data() + i * size, records[i], size);
+    for (size_t i = 0; i < records.size(); ++i)
+        std::memcpy(sorted.data() + i * size, records[i], size);
     bytes_ = std::move(sorted);
 }
 
