@@ -5,7 +5,6 @@
 #include "base/StreamIO.h"
 #include "script/NumberText.h"
 #include "script/Param.h"
-#include "script/SjisText.h"
 
 #include <algorithm>
 #include <bit>
@@ -197,22 +196,41 @@ int compareBytes(std::string_view a, std::string_view b) {
 // encodings the x87 refuses) after every number and equal among
 // themselves, so that a sort always sees a strict weak order.
 int compareReals(long double a, long double b) {
+    if (a < b) return -1;
+    if (b < a) return 1;
     const bool an = !(a == a), bn = !(b == b);
-    if (an || bn) return an == bn ? 0 : an ? 1 : -1;
-    return a < b ? -1 : a > b ? 1 : 0;
+    return an == bn ? 0 : an ? 1 : -1;
 }
 
 // t occurs in s, trying only positions where a character of s begins (so a
 // letter never matches the second byte of a double-byte character). An
 // empty t occurs nowhere, as with Pos.
-bool containsText(std::string_view s, std::string_view t) { return JPos(t, s) > 0; }
+bool containsText(std::string_view s, std::string_view t) {
+    if (t.empty()) return false;
+    size_t boundary = 0; // a character starts here, at or before every place found so far
+    for (size_t at = s.find(t); at != std::string_view::npos; at = s.find(t, at + 1)) {
+        while (boundary < at)
+            boundary += charLength(s, boundary);
+        if (boundary == at) return true;
+    }
+    return false;
+}
 
 // Folds ASCII letters to upper case into out, stepping over double-byte
 // characters, whose second byte may look like a letter.
 void upperInto(std::string& out, std::string_view s) {
-    out.assign(s);
-    for (size_t i = 0; i < out.size(); i += charLength(out, i))
-        if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 32);
+    out.resize(s.size());
+    char* o = out.data();
+    for (size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        if (isSjisLead(static_cast<uint8_t>(c)) && i + 1 < s.size()) {
+            o[i] = c;
+            o[i + 1] = s[i + 1];
+            i += 2;
+        } else {
+            o[i++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        }
+    }
 }
 
 // ---- Text lines of a TSV file ------------------------------------------------------------
@@ -283,6 +301,11 @@ struct SortKey {
     bool descending;
 };
 
+int compareInts(int32_t x, int32_t y) { return x < y ? -1 : x > y ? 1 : 0; }
+
+// Records key by key until one differs: integers and reals by value (a
+// descending key reversed), flags by value, texts byte-wise (flags and texts
+// ignore descending).
 class RecordOrder {
 public:
     explicit RecordOrder(std::vector<SortKey> keys) : keys_(std::move(keys)) {}
@@ -291,12 +314,10 @@ public:
             const TDBField& f = k.field;
             int c;
             switch (f.FieldType) {
-            case PT_INT: {
-                const int32_t x = loadInt(a + f.Offset), y = loadInt(b + f.Offset);
-                c = x < y ? -1 : x > y ? 1 : 0;
+            case PT_INT:
+                c = compareInts(loadInt(a + f.Offset), loadInt(b + f.Offset));
                 if (k.descending) c = -c;
                 break;
-            }
             case PT_FLOAT:
                 c = compareReals(loadReal(a + f.Offset), loadReal(b + f.Offset));
                 if (k.descending) c = -c;
@@ -304,7 +325,6 @@ public:
             case PT_BOOL:
                 c = int(a[f.Offset] != 0) - int(b[f.Offset] != 0);
                 break;
-            // Flag and string keys ignore the descending flag.
             default:
                 c = compareBytes(fieldText(a + f.Offset, f), fieldText(b + f.Offset, f));
                 break;
@@ -322,14 +342,14 @@ private:
 // an order fixed by the data alone. The smaller part is sorted by recursion
 // and the larger by the loop, and past a depth of 2 log2 n a range goes to
 // std::sort, so neither the stack nor the time can run away on any input.
-void quickSort(const uint8_t** a, int32_t lo, int32_t hi, const RecordOrder& cmp, int depth) {
+template <class Item, class Compare> void quickSort(Item* a, int32_t lo, int32_t hi, const Compare& cmp, int depth) {
     while (lo < hi) {
         if (depth-- <= 0) {
-            std::sort(a + lo, a + hi + 1, [&](const uint8_t* x, const uint8_t* y) { return cmp(x, y) < 0; });
+            std::sort(a + lo, a + hi + 1, [&](const Item& x, const Item& y) { return cmp(x, y) < 0; });
             return;
         }
         int32_t i = lo, j = hi;
-        const uint8_t* pivot = a[lo + (hi - lo) / 2];
+        const Item pivot = a[lo + (hi - lo) / 2];
         do {
             while (cmp(a[i], pivot) < 0)
                 ++i;
@@ -348,6 +368,57 @@ void quickSort(const uint8_t** a, int32_t lo, int32_t hi, const RecordOrder& cmp
             quickSort(a, i, hi, cmp, depth);
             hi = j;
         }
+    }
+}
+
+int sortDepth(size_t n) { return 2 * std::bit_width(n); }
+
+// One key, read once per record: the keys are sorted beside the records'
+// addresses, in the same order the whole records would be.
+template <class Key, class Read, class Compare>
+void sortByOneKey(std::vector<const uint8_t*>& records, Read read, Compare compare) {
+    struct Keyed {
+        Key key;
+        const uint8_t* record;
+    };
+    std::vector<Keyed> items(records.size());
+    for (size_t i = 0; i < records.size(); ++i)
+        items[i] = {read(records[i]), records[i]};
+    quickSort(
+        items.data(), 0, static_cast<int32_t>(items.size()) - 1,
+        [&](const Keyed& x, const Keyed& y) { return compare(x.key, y.key); }, sortDepth(items.size()));
+    for (size_t i = 0; i < records.size(); ++i)
+        records[i] = items[i].record;
+}
+
+void sortRecords(std::vector<const uint8_t*>& records, std::vector<SortKey> keys) {
+    if (keys.size() != 1) {
+        const RecordOrder order(std::move(keys));
+        quickSort(records.data(), 0, static_cast<int32_t>(records.size()) - 1, order, sortDepth(records.size()));
+        return;
+    }
+    const TDBField f = keys[0].field;
+    const int sign = keys[0].descending ? -1 : 1;
+    switch (f.FieldType) {
+    case PT_INT:
+        sortByOneKey<int32_t>(
+            records, [&](const uint8_t* r) { return loadInt(r + f.Offset); },
+            [sign](int32_t x, int32_t y) { return sign * compareInts(x, y); });
+        break;
+    case PT_FLOAT:
+        sortByOneKey<long double>(
+            records, [&](const uint8_t* r) { return loadReal(r + f.Offset); },
+            [sign](long double x, long double y) { return sign * compareReals(x, y); });
+        break;
+    case PT_BOOL:
+        sortByOneKey<int>(
+            records, [&](const uint8_t* r) { return int(r[f.Offset] != 0); }, [](int x, int y) { return x - y; });
+        break;
+    default:
+        sortByOneKey<std::string_view>(
+            records, [&](const uint8_t* r) { return fieldText(r + f.Offset, f); },
+            [](std::string_view x, std::string_view y) { return compareBytes(x, y); });
+        break;
     }
 }
 
@@ -564,88 +635,93 @@ void TDBTable::Locate(std::vector<int32_t>& list, const TCustomParam* names, con
                       bool ignoreCase, bool partial, int32_t limit) const {
     list.clear();
     if (limit == 0) return;
-    const auto take = [&](int32_t r) {
-        list.push_back(r);
-        return limit > 0 && static_cast<int32_t>(list.size()) >= limit;
+    const auto scan = [&](auto matches) {
+        for (int32_t r = 0; r < count_; ++r) {
+            if (!matches(RecordAt(r))) continue;
+            list.push_back(r);
+            if (limit > 0 && static_cast<int32_t>(list.size()) >= limit) return;
+        }
     };
     if (!names || !values) {
-        for (int32_t r = 0; r < count_; ++r)
-            if (take(r)) return;
+        scan([](const uint8_t*) { return true; });
         return;
     }
     const int32_t k = std::min(names->Count(), values->Count());
-    std::vector<const TDBField*> keys;
+    std::vector<TDBField> keys;
     for (int32_t i = 0; i < k; ++i) {
         const int32_t f = fields_.IndexOf(names->GetStrAt(i));
         if (f < 0) return;
-        keys.push_back(&fields_[f]);
+        keys.push_back(fields_[f]);
     }
-    const uint8_t type = values->ParamType();
-    std::vector<int32_t> ints;
-    std::vector<long double> reals;
-    std::vector<bool> flags;
-    std::vector<std::string> texts;
-    for (int32_t i = 0; i < k; ++i) {
-        switch (type) {
-        case PT_INT:
-            ints.push_back(values->GetIntAt(i));
-            break;
-        case PT_FLOAT:
-            reals.push_back(values->GetFloatAt(i));
-            break;
-        case PT_BOOL:
-            flags.push_back(values->GetBoolAt(i));
-            break;
-        default: {
-            std::string t = values->GetStrAt(i);
-            if (partial && ignoreCase) {
-                std::string upper;
-                upperInto(upper, t);
-                t = std::move(upper);
-            }
-            texts.push_back(std::move(t));
-            break;
-        }
-        }
-    }
-    std::string scratch, folded;
-    const auto textMatches = [&](const uint8_t* rec, const TDBField& f, const std::string& t) {
-        std::string_view s;
-        if (f.FieldType == PT_STR) {
-            s = fieldText(rec + f.Offset, f);
-        } else {
-            scratch = readStr(rec, f);
-            s = scratch;
-        }
-        if (partial) {
-            if (!ignoreCase) return containsText(s, t);
-            upperInto(folded, s);
-            return containsText(folded, t);
-        }
-        return ignoreCase ? sjisSameText(s, t) : s == t;
+    // Each field with its value, read as the type the comparison was chosen by.
+    const auto conditions = [&](auto get) {
+        std::vector<std::pair<TDBField, decltype(get(0))>> c;
+        for (int32_t i = 0; i < k; ++i)
+            c.emplace_back(keys[static_cast<size_t>(i)], get(i));
+        return c;
     };
-    for (int32_t r = 0; r < count_; ++r) {
-        const uint8_t* rec = RecordAt(r);
-        bool match = true;
-        for (int32_t i = 0; i < k && match; ++i) {
-            const TDBField& f = *keys[static_cast<size_t>(i)];
-            switch (type) {
-            case PT_INT:
-                match = readInt(rec, f) == ints[static_cast<size_t>(i)];
-                break;
-            case PT_FLOAT:
-                match = readReal(rec, f) == reals[static_cast<size_t>(i)];
-                break;
-            case PT_BOOL:
-                match = readBool(rec, f) == flags[static_cast<size_t>(i)];
-                break;
-            default:
-                match = textMatches(rec, f, texts[static_cast<size_t>(i)]);
-                break;
-            }
+    switch (values->ParamType()) {
+    case PT_INT: {
+        const auto c = conditions([&](int32_t i) { return values->GetIntAt(i); });
+        if (k == 1 && keys[0].FieldType == PT_INT) {
+            const int32_t offset = keys[0].Offset, value = c[0].second;
+            scan([=](const uint8_t* rec) { return loadInt(rec + offset) == value; });
+            return;
         }
-        if (match && take(r)) return;
+        scan([&](const uint8_t* rec) {
+            return std::all_of(c.begin(), c.end(), [rec](const auto& x) { return readInt(rec, x.first) == x.second; });
+        });
+        return;
     }
+    case PT_FLOAT: {
+        const auto c = conditions([&](int32_t i) { return values->GetFloatAt(i); });
+        scan([&](const uint8_t* rec) {
+            return std::all_of(c.begin(), c.end(), [rec](const auto& x) { return readReal(rec, x.first) == x.second; });
+        });
+        return;
+    }
+    case PT_BOOL: {
+        const auto c = conditions([&](int32_t i) { return values->GetBoolAt(i); });
+        scan([&](const uint8_t* rec) {
+            return std::all_of(c.begin(), c.end(), [rec](const auto& x) { return readBool(rec, x.first) == x.second; });
+        });
+        return;
+    }
+    default:
+        break;
+    }
+    // Texts: with partial the value must occur in the field's text (both
+    // upper-cased first with ignoreCase), else equal it.
+    const auto c = conditions([&](int32_t i) {
+        std::string t = values->GetStrAt(i);
+        if (!partial || !ignoreCase) return t;
+        std::string upper;
+        upperInto(upper, t);
+        return upper;
+    });
+    std::string converted, folded;
+    scan([&](const uint8_t* rec) {
+        for (const auto& [f, t] : c) {
+            std::string_view s;
+            if (f.FieldType == PT_STR) {
+                s = fieldText(rec + f.Offset, f);
+            } else {
+                converted = readStr(rec, f);
+                s = converted;
+            }
+            bool match;
+            if (partial && ignoreCase) {
+                upperInto(folded, s);
+                match = containsText(folded, t);
+            } else if (partial) {
+                match = containsText(s, t);
+            } else {
+                match = ignoreCase ? sjisSameText(s, t) : s == t;
+            }
+            if (!match) return false;
+        }
+        return true;
+    });
 }
 
 // ---- Sort ------------------------------------------------------------------------------------
@@ -659,11 +735,10 @@ void TDBTable::Sort(const TCustomParam& names, const TCustomParam& descending) {
     }
     // Records without bytes are all alike: any order is this one.
     if (count_ < 2 || stride() == 0) return;
-    const RecordOrder order(std::move(keys));
     std::vector<const uint8_t*> records(static_cast<size_t>(count_));
     for (int32_t i = 0; i < count_; ++i)
         records[static_cast<size_t>(i)] = RecordAt(i);
-    quickSort(records.data(), 0, count_ - 1, order, 2 * std::bit_width(static_cast<uint32_t>(count_)));
+    sortRecords(records, std::move(keys));
     std::vector<uint8_t> sorted(bytes_.size());
     const size_t size = stride();
     for (size_t i = 0; i < records.size(); ++i)
