@@ -49,7 +49,7 @@ std::string_view fieldText(const uint8_t* p, const TDBField& f) {
 void storeText(uint8_t* p, const TDBField& f, std::string_view s) {
     const size_t room = static_cast<size_t>(f.Size) - 1;
     const size_t n = std::min(s.size(), room);
-    std::memcpy(p, s.data(), n);
+    if (n > 0) std::memcpy(p, s.data(), n);
     std::memset(p + n, 0, static_cast<size_t>(f.Size) - n);
 }
 
@@ -733,8 +733,9 @@ void TDBTable::Sort(const TCustomParam& names, const TCustomParam& descending) {
         const int32_t f = fields_.IndexOf(names.GetStrAt(i));
         if (f >= 0) keys.push_back({fields_[f], descending.GetBoolAt(i)});
     }
-    // Records without bytes are all alike: any order is this one.
-    if (count_ < 2 || stride() == 0) return;
+    // Without a key, or with records without bytes, every order is sorted:
+    // the records stay as they are.
+    if (count_ < 2 || stride() == 0 || keys.empty()) return;
     std::vector<const uint8_t*> records(static_cast<size_t>(count_));
     for (int32_t i = 0; i < count_; ++i)
         records[static_cast<size_t>(i)] = RecordAt(i);

@@ -267,6 +267,8 @@ TEST(DBTool, CopyingAndSorting) {
          "TRUE|4231|",
          {},
          vars},
+        {"a sort without a known key leaves the records as they are", then(with({"DBSort(\"nope\", TRUE)"}), order(4)),
+         "TRUE|1234|"},
         {"DBSort without an active table", {"DBSort(\"a\", FALSE)"}, "FALSE|"},
         {"DBCopyTable copies the layout and the matching records; never into the active table",
          then(with({":DBCreateTable(\"dst\", 0)", ":DBAddField(\"junk\", 3)", ":DBSetActive(\"t\")",
