@@ -44,7 +44,8 @@ std::vector<Record> makeRecords() {
         Record& r = records[static_cast<size_t>(i)];
         r.id = i;
         r.score = static_cast<long double>(gen() % 100000) / 8;
-        std::snprintf(r.name, sizeof r.name, "%s%05u", gen() & 1 ? "Name" : "name", gen() % 100000);
+        std::snprintf(r.name, sizeof r.name, "%s%05u", gen() & 1 ? "Name" : "name",
+                      static_cast<unsigned>(gen() % 100000));
         if (i == kRecords - 1) std::snprintf(r.name, sizeof r.name, "Name-last");
         r.done = gen() & 1;
     }
@@ -91,13 +92,6 @@ World& world() {
     return w;
 }
 
-struct Search {
-    const char* name;
-    const char* expression;
-    // The baseline's test of one record.
-    bool (*matches)(const Record&);
-};
-
 bool upperContains(const char* s, const char* t) {
     char folded[16];
     size_t n = 0;
@@ -107,24 +101,60 @@ bool upperContains(const char* s, const char* t) {
     return std::strstr(folded, t) != nullptr;
 }
 
+// The baselines' tests and orders are lambdas of their own types, so the
+// loops and std::sort inline them as a C++ program would.
+constexpr auto kById = [](const Record& r) { return r.id == 9999; };
+constexpr auto kByName = [](const Record& r) { return std::strcmp(r.name, "Name-last") == 0; };
+constexpr auto kByPart = [](const Record& r) { return upperContains(r.name, "E-LAST"); };
+constexpr auto kScoreOrder = [](const Record& a, const Record& b) { return a.score < b.score; };
+constexpr auto kNameOrder = [](const Record& a, const Record& b) { return std::strcmp(a.name, b.name) < 0; };
+
+struct Search {
+    const char* name;
+    const char* expression;
+    void (*baseline)(benchmark::State&);
+};
+
+template <class Test> void baseLocate(benchmark::State& state) {
+    const std::vector<Record>& rs = records();
+    for (auto _ : state) {
+        int found = -1;
+        for (size_t i = 0; i < rs.size(); ++i)
+            if (Test{}(rs[i])) {
+                found = static_cast<int>(i);
+                break;
+            }
+        benchmark::DoNotOptimize(found);
+        if (found < 0) state.SkipWithError("not found");
+    }
+}
+
 const Search kSearches[] = {
-    {"int", "DBLocate(\"id\", 9999)", [](const Record& r) { return r.id == 9999; }},
-    {"text", "DBLocate(\"name\", \"Name-last\")",
-     [](const Record& r) { return std::strcmp(r.name, "Name-last") == 0; }},
-    {"part-nocase", "DBLocate(\"name\", \"e-LAST\", TRUE, TRUE)",
-     [](const Record& r) { return upperContains(r.name, "E-LAST"); }},
+    {"int", "DBLocate(\"id\", 9999)", baseLocate<decltype(kById)>},
+    {"text", "DBLocate(\"name\", \"Name-last\")", baseLocate<decltype(kByName)>},
+    {"part-nocase", "DBLocate(\"name\", \"e-LAST\", TRUE, TRUE)", baseLocate<decltype(kByPart)>},
 };
 
 struct Order {
     const char* name;
     const char* expression;
-    bool (*less)(const Record&, const Record&);
+    void (*baseline)(benchmark::State&);
 };
 
+template <class Less> void baseSort(benchmark::State& state) {
+    std::vector<Record> rs;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rs = records();
+        state.ResumeTiming();
+        std::sort(rs.begin(), rs.end(), Less{});
+        benchmark::DoNotOptimize(rs.data());
+    }
+}
+
 const Order kOrders[] = {
-    {"real", "DBSort(\"score\", FALSE)", [](const Record& a, const Record& b) { return a.score < b.score; }},
-    {"text", "DBSort(\"name\", FALSE)",
-     [](const Record& a, const Record& b) { return std::strcmp(a.name, b.name) < 0; }},
+    {"real", "DBSort(\"score\", FALSE)", baseSort<decltype(kScoreOrder)>},
+    {"text", "DBSort(\"name\", FALSE)", baseSort<decltype(kNameOrder)>},
 };
 
 void oursLocate(benchmark::State& state, const Search& s) {
@@ -137,20 +167,6 @@ void oursLocate(benchmark::State& state, const Search& s) {
     }
 }
 
-void baseLocate(benchmark::State& state, const Search& s) {
-    const std::vector<Record>& rs = records();
-    for (auto _ : state) {
-        int found = -1;
-        for (size_t i = 0; i < rs.size(); ++i)
-            if (s.matches(rs[i])) {
-                found = static_cast<int>(i);
-                break;
-            }
-        benchmark::DoNotOptimize(found);
-        if (found < 0) state.SkipWithError("not found");
-    }
-}
-
 void oursSort(benchmark::State& state, const Order& o) {
     World& w = world();
     auto parser = nuvo::compileExpression(o.expression);
@@ -159,17 +175,6 @@ void oursSort(benchmark::State& state, const Order& o) {
         w.restore();
         state.ResumeTiming();
         parser->Execute(w.ctx);
-    }
-}
-
-void baseSort(benchmark::State& state, const Order& o) {
-    std::vector<Record> rs;
-    for (auto _ : state) {
-        state.PauseTiming();
-        rs = records();
-        state.ResumeTiming();
-        std::sort(rs.begin(), rs.end(), o.less);
-        benchmark::DoNotOptimize(rs.data());
     }
 }
 
@@ -212,7 +217,7 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark((base + "/ours" + n).c_str(), oursLocate, s)
                 ->Iterations(400)
                 ->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark((base + "/base" + n).c_str(), baseLocate, s)
+            benchmark::RegisterBenchmark((base + "/base" + n).c_str(), s.baseline)
                 ->Iterations(400)
                 ->Unit(benchmark::kMicrosecond);
         }
@@ -221,7 +226,7 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark((base + "/ours" + n).c_str(), oursSort, o)
                 ->Iterations(40)
                 ->Unit(benchmark::kMicrosecond);
-            benchmark::RegisterBenchmark((base + "/base" + n).c_str(), baseSort, o)
+            benchmark::RegisterBenchmark((base + "/base" + n).c_str(), o.baseline)
                 ->Iterations(40)
                 ->Unit(benchmark::kMicrosecond);
         }

@@ -699,6 +699,19 @@ void TDBTable::Locate(std::vector<int32_t>& list, const TCustomParam* names, con
         upperInto(upper, t);
         return upper;
     });
+    if (k == 1 && keys[0].FieldType == PT_STR && !partial && !ignoreCase) {
+        // The field holds the text when its bytes start with it and end
+        // there or with the field (a text with a zero byte in it is held by
+        // no field).
+        const std::string& t = c[0].second;
+        const size_t offset = static_cast<size_t>(keys[0].Offset), size = static_cast<size_t>(keys[0].Size);
+        if (t.size() > size || t.find('\0') != std::string::npos) return;
+        scan([&](const uint8_t* rec) {
+            const uint8_t* p = rec + offset;
+            return (t.size() == size || p[t.size()] == 0) && std::memcmp(p, t.data(), t.size()) == 0;
+        });
+        return;
+    }
     std::string converted, folded;
     scan([&](const uint8_t* rec) {
         for (const auto& [f, t] : c) {

@@ -151,6 +151,17 @@ TEST_F(Tables, LoadedRecordsAreReadSafely) {
     EXPECT_EQ(text("DBGetInt(\"b\")"), "1");
     run({"DBFindNext()"});
     EXPECT_EQ(text("DBGetStr(\"s\")"), "x");
+    // Searches see the same texts.
+    for (const auto& [search, found] : {std::pair{"DBLocate(\"s\", \"abc\")", "TRUE"},
+                                        {"DBGetRecNo()", "0"},
+                                        {"DBLocate(\"s\", \"ab\")", "FALSE"},
+                                        {"DBLocate(\"s\", \"abcd\")", "FALSE"},
+                                        {"DBLocate(\"s\", \"x\" ++ Chr(0))", "FALSE"},
+                                        {"DBLocate(\"s\", \"x\")", "TRUE"},
+                                        {"DBLocate(\"s\", \"ABC\", TRUE)", "TRUE"},
+                                        {"DBLocate(\"s\", \"X\", TRUE)", "TRUE"},
+                                        {"DBGetRecNo()", "1"}})
+        EXPECT_EQ(text(search), found) << search;
     // The record holds game tables, so the table is one, whatever its flag
     // said; the bytes of the records stay as they were read.
     EXPECT_EQ(saved(tables, false), record(0, 1, "t"));
