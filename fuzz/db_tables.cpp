@@ -48,6 +48,7 @@ void exercise(nuvo::TDBTable& t) {
         nuvo::TParamStr text;
         text.SetString("a");
         nuvo::TParamInt number;
+        t.Locate(list, &names, &text, false, false);
         t.Locate(list, &names, &text, true, true);
         t.Locate(list, &names, &number, false, false);
     }
