@@ -140,7 +140,8 @@ void TFormView::initialise() {
     events_ = std::make_unique<TRegistryEvents>(*bases_);
     context_.Events = events_.get();
     installComponentFunctions(*functions_, *bases_);
-    // The data tables, before the project: its creation reads the status tables.
+    // The data tables exist before the project and outlive it: its creation
+    // and its exit page may use them.
     tables_ = std::make_unique<TDBManager>();
     context_.Tables = tables_.get();
     installDBFunctions(*functions_, *tables_, [this](std::string_view name, std::string& bytes) {
