@@ -16,6 +16,7 @@ namespace nuvo {
 
 class IScriptEvents;
 class ScriptContext;
+class TDBManager;
 class TParamCollection;
 class TProject;
 class TTraceSink;
@@ -29,6 +30,8 @@ class ISystem;
 struct TProgramContext {
     TVrFileManager* Files = nullptr;
     TParamCollection* Vars = nullptr;
+    // The data tables; made before the project and freed after it.
+    TDBManager* Tables = nullptr;
     // Message boxes; without dialogs every box answers Ok (tools and tests
     // that expect no box at all).
     platform::IDialogs* Dialogs = nullptr;

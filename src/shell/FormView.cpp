@@ -14,6 +14,8 @@
 #include "render/CursorImage.h"
 #include "render/ScreenManager.h"
 #include "render/wipe/Wipe.h"
+#include "script/DBFunctions.h"
+#include "script/DBManager.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
@@ -138,6 +140,21 @@ void TFormView::initialise() {
     events_ = std::make_unique<TRegistryEvents>(*bases_);
     context_.Events = events_.get();
     installComponentFunctions(*functions_, *bases_);
+    // The data tables exist before the project and outlive it: its creation
+    // and its exit page may use them.
+    tables_ = std::make_unique<TDBManager>();
+    context_.Tables = tables_.get();
+    installDBFunctions(*functions_, *tables_, [this](std::string_view name, std::string& bytes) {
+        if (!context_.Project || !context_.Project->EnsureAvailable(name)) return false;
+        try {
+            TKvMemoryStream s;
+            files_->LoadToStream(s, name);
+            bytes.assign(s.bytes().begin(), s.bytes().end());
+            return true;
+        } catch (const ENuvoError&) {
+            return false;
+        }
+    });
 
     // 3. The project: its file, the save file's part, the interpreter on the
     // start page.
@@ -202,6 +219,9 @@ void TFormView::teardown() {
     context_.Script = nullptr;
     context_.Vars = nullptr;
     vars_.reset();
+    // The data tables after the project and the functions that reach them.
+    context_.Tables = nullptr;
+    tables_.reset();
     // "NuvoFinalize": the registry and its components.
     context_.Events = nullptr;
     events_.reset();

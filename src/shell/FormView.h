@@ -35,6 +35,7 @@
 namespace nuvo {
 
 class ScriptContext;
+class TDBManager;
 class TLoopThread;
 class TNuvoBaseList;
 class TParamCollection;
@@ -85,7 +86,7 @@ public:
     // loaded (QuitRequested after creation).
     explicit TFormView(TFormViewSetup setup);
     // The teardown: the pacing thread, the project (its exit page), the
-    // functions, the variables, the registry, the screen manager.
+    // functions, the variables, the tables, the registry, the screen manager.
     ~TFormView() override;
     TFormView(const TFormView&) = delete;
     TFormView& operator=(const TFormView&) = delete;
@@ -199,6 +200,7 @@ private:
     std::unique_ptr<TProjectPictures> pictures_;
     std::unique_ptr<TNuvoBaseList> bases_;
     std::unique_ptr<TRegistryEvents> events_;
+    std::unique_ptr<TDBManager> tables_;
     std::unique_ptr<TProject> project_;
     std::unique_ptr<TScreenManager> screen_;
     std::unique_ptr<TLoopThread> thread_;
