@@ -97,8 +97,12 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
         {"--trace", Arity::Value},
         {"--save-dir", Arity::Value},
         {"--timeout", Arity::Value},
+        {"--audio-wav", Arity::Value},
+        {"--midi-log", Arity::Value},
+        {"--soundfont", Arity::Value},
     };
-    static const char* const kHeadlessOnly[] = {"--step", "--input", "--shots", "--shot-at", "--shot-every", "--date"};
+    static const char* const kHeadlessOnly[] = {"--step",   "--input", "--shots",    "--shot-at",
+                                                "--shot-every", "--date", "--audio-wav", "--midi-log"};
 
     const cli::TCommandLine line(arguments, kOptions);
     TPlayerOptions o;
@@ -123,6 +127,9 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.DumpVarsFile = line.Value("--dump-vars", "");
     o.TraceFile = line.Value("--trace", "");
     o.SaveDir = line.Value("--save-dir", "");
+    o.AudioWav = line.Value("--audio-wav", "");
+    o.MidiLog = line.Value("--midi-log", "");
+    o.SoundFont = line.Value("--soundfont", "");
     if (const auto v = line.Value("--timeout")) {
         char* end = nullptr;
         const double seconds = std::strtod(v->c_str(), &end);
@@ -157,6 +164,9 @@ const char* PlayerUsage() {
            "  --dump-vars FILE      write the variable table as JSON when the title ends\n"
            "  --trace FILE          write the interpreter's trace lines to FILE\n"
            "  --save-dir DIR        keep save.dat in DIR instead of the data folder\n"
+           "  --audio-wav FILE      (headless) write everything played as a WAV file\n"
+           "  --midi-log FILE       (headless) write every MIDI message sent, a line each\n"
+           "  --soundfont FILE      the MIDI synthesizer's soundfont (.sf2)\n"
            "  --timeout SECONDS     end the run with an error after this much wall time\n"
            "  --version             print the version\n"
            "  -h, --help            show this text\n"

@@ -4,11 +4,13 @@
 // folder and further archives, or "/config") is read:
 //
 //   nuvoplayer [--headless [--step MS] [--input FILE] [--shots DIR]
-//              [--shot-at F1,F2,...|--shot-every K] [--date YYYY-MM-DDTHH:MM:SS]]
+//              [--shot-at F1,F2,...|--shot-every K] [--date YYYY-MM-DDTHH:MM:SS]
+//              [--audio-wav FILE] [--midi-log FILE]]
 //              [--frames N] [--dump-vars FILE] [--trace FILE] [--save-dir DIR]
-//              [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
+//              [--soundfont FILE] [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
 //
-// The options of the virtual clock and the screenshots need --headless.
+// The options of the virtual clock, the screenshots and the recorded sound
+// need --headless.
 #pragma once
 
 #include "cli/CommandLine.h"
@@ -54,6 +56,12 @@ struct TPlayerOptions {
     std::string TraceFile;
     std::optional<platform::LocalTime> Date;
     std::string SaveDir;
+    // Everything the audio device played, as a WAV file written at the end.
+    std::string AudioWav;
+    // Every message the MIDI ports received, "TIME_MS HEX..." a line.
+    std::string MidiLog;
+    // The MIDI synthesizer's soundfont.
+    std::string SoundFont;
     // Wall-clock limit of the run (0: none).
     double TimeoutSeconds = 0;
     // What is left: the title's command line.
