@@ -44,7 +44,9 @@ private:
 
 class VirtualAudioDevice final : public IVirtualAudioDevice {
 public:
-    explicit VirtualAudioDevice(const std::string& wavPath) : wavPath_(wavPath) {}
+    // The file is made at once, so a path that cannot be written fails
+    // before anything plays.
+    explicit VirtualAudioDevice(const std::string& wavPath) : wavPath_(wavPath) { openWav(); }
 
     bool Open() override { return true; }
     uint64_t ClockMs() override { return now_; }

@@ -301,6 +301,8 @@ private:
         fluid_settings_setint(settings, "synth.lock-memory", 0);
         fluid_settings_setint(settings, "synth.dynamic-sample-loading", 0);
         fluid_settings_setint(settings, "synth.threadsafe-api", 1);
+        // Its default (0.2) is well below what a General MIDI module sounds like.
+        fluid_settings_setnum(settings, "synth.gain", 0.5);
         fluid_synth_t* synth = new_fluid_synth(settings);
         if (!synth) {
             delete_fluid_settings(settings);
