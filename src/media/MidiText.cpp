@@ -12,9 +12,9 @@ namespace {
 
 // Tracks beyond this are refused (the header holds 16 bits).
 constexpr int64_t kMaxTracks = 65535;
-// A tick beyond what a file's deltas (28 bits each) can reach in a few
-// steps is a typing error rather than music.
-constexpr int64_t kMaxTick = int64_t{1} << 40;
+// Beyond what the deltas of a file the reader takes (16 MiB of 28-bit
+// deltas at most) can add up to.
+constexpr int64_t kMaxTick = int64_t{1} << 53;
 
 [[noreturn]] void bad(size_t line, const std::string& what) {
     throw EMidiTextError("line " + std::to_string(line) + ": " + what);
@@ -139,7 +139,7 @@ std::vector<uint8_t> buildMidiFile(const std::string& text) {
                 else if (w[i] == "tracks") tracks = v;
                 else if (w[i] == "division") division = v;
             }
-            if (format < 0 || format > 2) bad(number, "the format is 0, 1 or 2");
+            if (format < 0 || format > 65535) bad(number, "the format is a 16-bit number");
             if (tracks < 0 || tracks > kMaxTracks) bad(number, "the track count is 0 to 65535");
             if (division < -32768 || division > 32767 || division == 0)
                 bad(number, "the division is a 16-bit number other than 0");
@@ -161,12 +161,16 @@ std::vector<uint8_t> buildMidiFile(const std::string& text) {
         }
         checkBytes(number, e.bytes);
         std::vector<Event>& list = byTrack[track];
-        if (!list.empty() && tick < list.back().tick) bad(number, "a track's ticks never go back");
+        const int64_t previous = list.empty() ? 0 : list.back().tick;
+        if (tick < previous) bad(number, "a track's ticks never go back");
+        // A file's delta holds 28 bits.
+        if (tick - previous > 0x0FFFFFFF) bad(number, "a track's events are less than 268435456 ticks apart");
         list.push_back(std::move(e));
     }
     if (!header) throw EMidiTextError("line 1: the first line is \"format F tracks N division D ...\"");
     if (!byTrack.empty()) tracks = std::max(tracks, byTrack.rbegin()->first + 1);
-    if (format == 0 && tracks > 1) format = 1;
+    // Format 0 holds one track; everything else is written as format 1.
+    format = format == 0 && tracks <= 1 ? 0 : 1;
 
     std::vector<uint8_t> out = {'M', 'T', 'h', 'd'};
     put32(out, 6);
@@ -181,13 +185,7 @@ std::vector<uint8_t> buildMidiFile(const std::string& text) {
         if (found != byTrack.end()) {
             for (const Event& e : found->second) {
                 if (ended) break; // nothing after the end of a track is read
-                int64_t delta = e.tick - previous;
-                // A delta holds 28 bits; longer gaps go through empty text events.
-                while (delta > 0x0FFFFFFF) {
-                    putNumber(body, 0x0FFFFFFF);
-                    body.insert(body.end(), {0xFF, 0x01, 0x00});
-                    delta -= 0x0FFFFFFF;
-                }
+                const int64_t delta = e.tick - previous;
                 putNumber(body, static_cast<uint32_t>(delta));
                 previous = e.tick;
                 encode(body, e.bytes);

@@ -13,8 +13,9 @@
 // Building reads the same form back: the header's format, track count and
 // division, and per event the tick, the track and the bytes (the time, the
 // kind and inserted events are ignored; blank lines and lines starting with
-// "#" too). It writes a file of format 0 or 1 without running status, each
-// track ending with an end-of-track event.
+// "#" too). It writes a file of format 0 (when the header says 0 and there
+// is one track) or 1, without running status, each track ending with an
+// end-of-track event.
 #pragma once
 
 #include "media/MidiV.h"

@@ -21,7 +21,7 @@ int64_t roundedDiv(int64_t a, int64_t b) { return (a + b / 2) / b; }
 TWavBuffer::TWavBuffer(TWavOut& owner, const TWaveFormat& format, std::unique_ptr<TStream> source, size_t blockBytes)
     : owner_(owner), format_(format), source_(std::move(source)) {
     sourceSize_ = source_ ? std::max<int64_t>(source_->size(), 0) : 0;
-    scratch_.resize(blockBytes);
+    scratch_.resize((blockBytes + 1) / 2);
     converted_.resize(blockBytes / 2);
 }
 
@@ -50,11 +50,12 @@ bool TWavBuffer::mixInto(int16_t* block, size_t frames, uint64_t now) {
         return false;
     }
     const int64_t align = frameBytes();
+    uint8_t* const bytes = reinterpret_cast<uint8_t*>(scratch_.data());
     source_->seek(readPos_, SeekOrigin::Begin);
     size_t got = 0;
     bool looped = false;
     while (got < want) {
-        const int64_t n = source_->read(scratch_.data() + got, static_cast<int64_t>(want - got));
+        const int64_t n = source_->read(bytes + got, static_cast<int64_t>(want - got));
         if (n > 0) {
             got += static_cast<size_t>(n);
             looped = false;
@@ -76,8 +77,13 @@ bool TWavBuffer::mixInto(int16_t* block, size_t frames, uint64_t now) {
     lastFill_ = now;
     if (got == 0) return false;
 
-    // Convert to 16-bit stereo 44100 Hz by repeating frames.
     const bool eight = format_.BitsPerSample == 8;
+    // The output's own format goes straight in.
+    if (!eight && format_.Channels == 2 && format_.SamplesPerSec == 44100) {
+        mixSamples(block, scratch_.data(), got / 2, volume_);
+        return true;
+    }
+    // Anything else becomes 16-bit stereo 44100 Hz by repeating frames.
     const bool mono = format_.Channels == 1;
     const size_t repeat = format_.SamplesPerSec == 44100 ? 1 : 2;
     const size_t inFrames = got / static_cast<size_t>(align);
@@ -85,11 +91,11 @@ bool TWavBuffer::mixInto(int16_t* block, size_t frames, uint64_t now) {
     for (size_t f = 0; f < inFrames; ++f) {
         int16_t l, r;
         if (eight) {
-            const uint8_t* p = scratch_.data() + f * static_cast<size_t>(align);
+            const uint8_t* p = bytes + f * static_cast<size_t>(align);
             l = static_cast<int16_t>((p[0] - 128) * 256);
             r = mono ? l : static_cast<int16_t>((p[1] - 128) * 256);
         } else {
-            const uint8_t* p = scratch_.data() + f * static_cast<size_t>(align);
+            const uint8_t* p = bytes + f * static_cast<size_t>(align);
             l = static_cast<int16_t>(p[0] | p[1] << 8);
             r = mono ? l : static_cast<int16_t>(p[2] | p[3] << 8);
         }
@@ -301,6 +307,11 @@ void TWavOut::Pump() {
         if (block->Prepared) device_.Queue(&block->Header);
         if (BlockHook) BlockHook(reinterpret_cast<const uint8_t*>(memory->Data.data()), blockBytes_);
     }
+}
+
+bool TWavOut::MixBlock(int16_t* block) {
+    std::lock_guard lock(lock_);
+    return mixBlock(block);
 }
 
 size_t TWavOut::QueuedBlocks() {

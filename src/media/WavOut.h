@@ -76,7 +76,9 @@ private:
     TWaveFormat format_;
     std::unique_ptr<TStream> source_;
     int64_t sourceSize_ = 0;
-    std::vector<uint8_t> scratch_;
+    // The bytes read, kept in 16-bit storage so the output's own format can
+    // be mixed from it directly.
+    std::vector<int16_t> scratch_;
     std::vector<int16_t> converted_;
     bool atEnd_ = false;
     uint64_t lastFill_ = 0;
@@ -117,6 +119,9 @@ public:
 
     // One pump, as the mixing job runs it.
     void Pump();
+    // Mixes one block (BlockBytes) of every playing buffer into block, as a
+    // pump does; false when nothing was read.
+    bool MixBlock(int16_t* block);
     size_t QueuedBlocks();
     size_t PoolSize();
 
