@@ -150,42 +150,53 @@ std::string denseSong() {
     std::string text = "format 1 tracks 10 division 480\n0 0 0 tempo FF 51 07 A1 20\n";
     std::mt19937 rng(11);
     const int programs[] = {0, 48, 33, 25, 73, 61, 4, 89};
+    // Events of a track must come in tick order: gather, then sort.
+    std::vector<std::pair<int64_t, std::string>> events;
     char line[128];
+    const auto add = [&](int64_t tick, int track, const char* bytes) {
+        std::snprintf(line, sizeof line, "0 %lld %d x %s\n", static_cast<long long>(tick), track, bytes);
+        events.push_back({tick, line});
+    };
+    char bytes[32];
     const int64_t steps = 180 * 8; // sixteenths in three minutes
     for (int ch = 0; ch < 8; ++ch) {
         const int track = ch + 1;
-        std::snprintf(line, sizeof line, "0 0 %d x %02X %02X\n", track, 0xC0 | ch, programs[ch]);
-        text += line;
+        events.clear();
+        std::snprintf(bytes, sizeof bytes, "%02X %02X", 0xC0 | ch, programs[ch]);
+        add(0, track, bytes);
         for (int64_t s = 0; s < steps; ++s) {
             const int64_t tick = s * 120;
             const int notes = ch < 2 ? 3 : 1;
-            int base = 48 + static_cast<int>(rng() % 24);
+            const int base = 48 + static_cast<int>(rng() % 24);
             for (int n = 0; n < notes; ++n) {
                 const int key = base + n * 4;
-                std::snprintf(line, sizeof line, "0 %lld %d x %02X %02X %02X\n", static_cast<long long>(tick), track,
-                              0x90 | ch, key, 60 + static_cast<int>(rng() % 60));
-                text += line;
-                std::snprintf(line, sizeof line, "0 %lld %d x %02X %02X 40\n", static_cast<long long>(tick + 200),
-                              track, 0x80 | ch, key);
-                text += line;
+                std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", 0x90 | ch, key, 60 + static_cast<int>(rng() % 60));
+                add(tick, track, bytes);
+                std::snprintf(bytes, sizeof bytes, "%02X %02X 40", 0x80 | ch, key);
+                add(tick + 200, track, bytes);
             }
             if (s % 2 == 0) {
-                std::snprintf(line, sizeof line, "0 %lld %d x %02X 0B %02X\n", static_cast<long long>(tick + 201),
-                              track, 0xB0 | ch, 60 + static_cast<int>(rng() % 67));
-                text += line;
-                std::snprintf(line, sizeof line, "0 %lld %d x %02X 00 %02X\n", static_cast<long long>(tick + 202),
-                              track, 0xE0 | ch, 56 + static_cast<int>(rng() % 16));
-                text += line;
+                std::snprintf(bytes, sizeof bytes, "%02X 0B %02X", 0xB0 | ch, 60 + static_cast<int>(rng() % 67));
+                add(tick + 1, track, bytes);
+                std::snprintf(bytes, sizeof bytes, "%02X 00 %02X", 0xE0 | ch, 56 + static_cast<int>(rng() % 16));
+                add(tick + 2, track, bytes);
             }
         }
+        std::stable_sort(events.begin(), events.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& e : events)
+            text += e.second;
     }
+    events.clear();
     for (int64_t s = 0; s < steps; ++s) {
         const int64_t tick = s * 120;
         const int drum = s % 4 == 0 ? 36 : s % 4 == 2 ? 38 : 42;
-        std::snprintf(line, sizeof line, "0 %lld 9 x 99 %02X 64\n0 %lld 9 x 89 %02X 00\n", static_cast<long long>(tick),
-                      drum, static_cast<long long>(tick + 60), drum);
-        text += line;
+        std::snprintf(bytes, sizeof bytes, "99 %02X 64", drum);
+        add(tick, 9, bytes);
+        std::snprintf(bytes, sizeof bytes, "89 %02X 00", drum);
+        add(tick + 60, 9, bytes);
     }
+    for (const auto& e : events)
+        text += e.second;
     return text;
 }
 

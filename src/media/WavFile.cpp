@@ -2,6 +2,7 @@
 
 #include "platform/WavHeader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace nuvo {
@@ -63,8 +64,9 @@ TWavData readWavBytes(const uint8_t* data, size_t size) {
 std::vector<uint8_t> wavBytes(const TWaveFormat& format, const uint8_t* data, size_t size) {
     const auto header =
         platform::makeWavHeader(static_cast<uint32_t>(size), format.Channels, format.SamplesPerSec, format.BitsPerSample);
-    std::vector<uint8_t> out(header.begin(), header.end());
-    out.insert(out.end(), data, data + size);
+    std::vector<uint8_t> out(header.size() + size);
+    std::copy(header.begin(), header.end(), out.begin());
+    if (size > 0) std::memcpy(out.data() + header.size(), data, size);
     return out;
 }
 
