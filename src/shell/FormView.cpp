@@ -11,6 +11,7 @@
 #include "engine/ProjectPictures.h"
 #include "engine/RegistryEvents.h"
 #include "engine/TraceSink.h"
+#include "media/MidiPortChoice.h"
 #include "render/CursorImage.h"
 #include "render/ScreenManager.h"
 #include "render/wipe/Wipe.h"
@@ -90,6 +91,7 @@ void TFormView::create() {
     context_.Script = script_.get();
     context_.Dialogs = dialogs_;
     context_.System = system_;
+    context_.Audio = setup_.Audio;
     context_.Args = setup_.Args;
     context_.SaveFolder = setup_.SaveFolder;
     context_.SetCaption = [this](const std::string& sjisTitle) {
@@ -162,12 +164,25 @@ void TFormView::initialise() {
     project_->Create();
     if (context_.QuitRequested) return;
 
-    // 4. The screen manager, when the title has a screen.
+    // 4. "MediaInit": the screen manager, when the title has a screen; the
+    // MIDI output ports and the port chosen for the title.
     if (project_->ScreenWidth > 0 && project_->ScreenHeight > 0) {
         screen_ = std::make_unique<TScreenManager>(window_, project_->FullScreenHeight, project_->FullScreenWidth,
                                                    project_->ScreenHeight, project_->ScreenWidth);
         chosenMode_ = screen_->PreferredModeIndex();
         pictures_->Source.BitCount = screen_->ScreenBitCount();
+    }
+    if (setup_.Audio) {
+        platform::MidiPortsSetup midi;
+        midi.audio = setup_.Audio;
+        midi.soundFont = platform::chooseSoundFont(setup_.SoundFont, settings_.SoundFont);
+        midi.alsa = setup_.AlsaPorts;
+        midi.report = [this](const std::string& line) { context_.ReportLine(line); };
+        midiPorts_ = platform::createMidiPorts(midi);
+        if (setup_.MidiLog) midiPorts_ = platform::loggingMidiPorts(std::move(midiPorts_), *setup_.Audio, *setup_.MidiLog);
+        midiChoice_ = std::make_unique<TMidiPortChoice>(midiPorts_.get());
+        context_.MidiPorts = midiPorts_.get();
+        context_.MidiChoice = midiChoice_.get();
     }
 
     // 5. The base screens, at the title's size, drawing into the back buffer.
@@ -228,8 +243,12 @@ void TFormView::teardown() {
     bases_.reset();
     // "PelkMan" after every component that showed a picture.
     pictures_.reset();
-    // "MediaFinal": the screen manager.
+    // "MediaFinal": the screen manager, the MIDI ports.
     screen_.reset();
+    context_.MidiChoice = nullptr;
+    context_.MidiPorts = nullptr;
+    midiChoice_.reset();
+    midiPorts_.reset();
     context_.Files = nullptr;
     files_.reset();
     context_.Trace = nullptr;
@@ -524,6 +543,16 @@ void TFormView::RestorePictures() {
 TPelkCollection* TFormView::PictureCache() { return pictures_ ? &pictures_->Cache : nullptr; }
 
 platform::LocalTime TFormView::FrameLocalTime() { return frameTime_; }
+
+std::vector<std::string> TFormView::MidiPorts() {
+    return midiChoice_ ? midiChoice_->Names() : std::vector<std::string>{};
+}
+
+std::string TFormView::MidiPort() { return midiChoice_ ? midiChoice_->SelectedName() : std::string(); }
+
+void TFormView::SetMidiPort(const std::string& name) {
+    if (midiChoice_) midiChoice_->Select(name);
+}
 
 uint32_t TFormView::SystemTickMs() { return now32(); }
 

@@ -21,6 +21,7 @@
 #include "engine/TraceSink.h"
 #include "platform/Backend.h"
 #include "platform/Fonts.h"
+#include "platform/MidiOut.h"
 #include "shell/FrameClock.h"
 #include "shell/Settings.h"
 #include "shell/SystemVariables.h"
@@ -37,6 +38,7 @@ namespace nuvo {
 class ScriptContext;
 class TDBManager;
 class TLoopThread;
+class TMidiPortChoice;
 class TNuvoBaseList;
 class TParamCollection;
 class TProject;
@@ -56,6 +58,15 @@ struct TFormViewSetup {
     platform::ISystem* System = nullptr;
     // None: the font lists are empty.
     platform::IFontCatalog* Fonts = nullptr;
+    // The backend's audio device; none: no sound and no MIDI ports.
+    platform::IAudioDevice* Audio = nullptr;
+    // The soundfont named on the command line (empty: the settings' or the
+    // system's).
+    std::string SoundFont;
+    // List the ALSA sequencer's ports among the MIDI ports (the desktop).
+    bool AlsaPorts = false;
+    // Where every message the MIDI ports receive is logged; none: nowhere.
+    platform::TMidiLog* MidiLog = nullptr;
     // The command line of the title (data folder and archives).
     std::vector<std::string> Args;
     // "game.ini" to read the machine settings from (it may not exist).
@@ -169,6 +180,10 @@ public:
     void SelectDisplayMode(int32_t index) override;
     bool CGDither() override;
     void SetCGDither(bool dither) override;
+    std::vector<std::string> MidiPorts() override;
+    std::string MidiPort() override;
+    void SetMidiPort(const std::string& name) override;
+    TMidiPortChoice* MidiChoice() { return midiChoice_.get(); }
 
 private:
     void create();
@@ -203,6 +218,8 @@ private:
     std::unique_ptr<TDBManager> tables_;
     std::unique_ptr<TProject> project_;
     std::unique_ptr<TScreenManager> screen_;
+    std::unique_ptr<platform::IMidiPorts> midiPorts_;
+    std::unique_ptr<TMidiPortChoice> midiChoice_;
     std::unique_ptr<TLoopThread> thread_;
     TFrameClock frameClock_{context_};
 

@@ -99,6 +99,9 @@ const TPlayerOptionInfo kPlayerOptions[] = {
     {"--trace", Arity::Value, "FILE", false, "write the interpreter's trace lines to FILE"},
     {"--save-dir", Arity::Value, "DIR", false, "keep save.dat in DIR instead of the data folder"},
     {"--timeout", Arity::Value, "SECONDS", false, "end the run with an error after this much wall time"},
+    {"--audio-wav", Arity::Value, "FILE", true, "write everything played as a WAV file"},
+    {"--midi-log", Arity::Value, "FILE", true, "write every MIDI message sent, a line each"},
+    {"--soundfont", Arity::Value, "FILE", false, "the MIDI synthesizer's soundfont (.sf2)"},
 };
 
 const TPlayerUsageForm kUsageForms[] = {
@@ -200,6 +203,9 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.DumpVarsFile = line.Value("--dump-vars", "");
     o.TraceFile = line.Value("--trace", "");
     o.SaveDir = line.Value("--save-dir", "");
+    o.AudioWav = line.Value("--audio-wav", "");
+    o.MidiLog = line.Value("--midi-log", "");
+    o.SoundFont = line.Value("--soundfont", "");
     if (const auto v = line.Value("--timeout")) {
         char* end = nullptr;
         const double seconds = std::strtod(v->c_str(), &end);

@@ -3,8 +3,8 @@
 // error). The options are taken out before the title's command line (a data
 // folder and further archives, or "/config") is read. They are one table
 // (PlayerOptionTable), from which the parser, the usage text, the manual
-// page and the shell completion are made. The options of the virtual clock
-// and the screenshots need --headless.
+// page and the shell completion are made. The options of the virtual clock,
+// the screenshots and the recorded sound need --headless.
 #pragma once
 
 #include "cli/CommandLine.h"
@@ -51,6 +51,12 @@ struct TPlayerOptions {
     std::string TraceFile;
     std::optional<platform::LocalTime> Date;
     std::string SaveDir;
+    // Everything the audio device played, as a WAV file written at the end.
+    std::string AudioWav;
+    // Every message the MIDI ports received, "TIME_MS HEX..." a line.
+    std::string MidiLog;
+    // The MIDI synthesizer's soundfont.
+    std::string SoundFont;
     // Wall-clock limit of the run (0: none).
     double TimeoutSeconds = 0;
     // What is left: the title's command line.

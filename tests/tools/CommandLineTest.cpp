@@ -83,6 +83,8 @@ const GroupCase kGroups[] = {
     {"pel", {"info", kMissing}, true},
     {"wipe", {"fade", kMissing, kMissing, "/tmp/nuvo-never-written"}, true},
     {"expr", {"eval", "a = 1"}, false},
+    {"midi", {"dump", kMissing}, true},
+    {"audio", {"mix", "/tmp/nuvo-never-written.wav", kMissing}, true},
 };
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {

@@ -10,6 +10,7 @@
 #include "base/Stream.h"
 #include "engine/ProjectSetting.h"
 #include "engine/SourceText.h"
+#include "media/MidiText.h"
 #include "platform/FileSystem.h"
 #include "render/ImageCodecs.h"
 #include "render/PelkImage.h"
@@ -37,6 +38,8 @@ const char* kBuildDetails = "The source tree (docs/title-format.md) holds:\n"
                     "  NAME.pel/       a folder of PNG frames (in name order; FRAME@MS.png shows\n"
                     "                  for MS milliseconds, others for 100), built into the\n"
                     "                  multi-frame layered image NAME.pel\n"
+                    "  NAME.mid.txt    a MIDI file in the text form of 'nuvotool midi dump',\n"
+                    "                  built into NAME.mid\n"
                     "  anything else   copied as it is\n"
                     "Files and folders whose names begin with '.' are left out. Folders keep\n"
                     "their place. Without --pack the files are written under OUTDIR; with\n"
@@ -157,6 +160,8 @@ std::vector<TitleFile> buildTitleFiles(const fs::path& src, nuvo::TProjectSettin
                 const std::string page = name.substr(0, name.size() - 4) + ".nsb";
                 outputs.push_back({page, buildPageBytes(sourceText(src / rel), titleName(page))});
                 pages.insert(nuvo::sjisLower(titleName(page)));
+            } else if (endsWith(name, ".mid.txt")) {
+                outputs.push_back({name.substr(0, name.size() - 4), nuvo::buildMidiFile(sourceText(src / rel))});
             } else if (endsWith(name, ".pel.png")) {
                 outputs.push_back({name.substr(0, name.size() - 4), convertPicture(src / rel, setting.ImageSeed)});
             } else {
