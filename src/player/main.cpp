@@ -8,6 +8,7 @@
 #include "platform/Fonts.h"
 #include "platform/GtkDialogs.h"
 #include "platform/InputScript.h"
+#include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/System.h"
 #include "shell/FormView.h"
@@ -110,6 +111,7 @@ TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& sys
         std::filesystem::create_directories(options.SaveDir, ec);
     }
     setup.Japanese = platform::primaryLanguageIsJapanese();
+    setup.SoundFont = options.SoundFont;
     if (!options.TraceFile.empty()) setup.Trace = TTraceSink::OpenFile(options.TraceFile);
     if (!options.DumpVarsFile.empty()) {
         const std::string path = options.DumpVarsFile;
@@ -139,6 +141,7 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         headless.scriptName = options.InputFile;
     }
     headless.frameMs = options.StepMs;
+    headless.audioWav = options.AudioWav;
     if (options.Date) headless.startTime = *options.Date;
     std::unique_ptr<platform::IBackend> backend;
     try {
@@ -161,6 +164,9 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
     setup.Dialogs = &backend->Dialogs();
+    setup.Audio = &backend->Audio();
+    platform::TMidiLog midiLog;
+    if (!options.MidiLog.empty()) setup.MidiLog = &midiLog;
     setup.PacingThread = false;
     auto view = std::make_unique<TFormView>(std::move(setup));
     if (view->StartupFailed()) {
@@ -169,8 +175,19 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         if (!why.empty()) std::fprintf(stderr, "nuvoplayer: %s\n", why.c_str());
         return kExitFailed;
     }
-    const int code = RunHeadlessFrames(*view, *backend, options);
+    int code = RunHeadlessFrames(*view, *backend, options);
     view.reset();
+    // What was heard and sent, up to the last frame's end.
+    try {
+        backend->Finish();
+        if (!options.MidiLog.empty()) {
+            const std::string text = midiLog.Text();
+            platform::writeFileAtomic(options.MidiLog, text.data(), text.size());
+        }
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        if (code == kExitOk) code = kExitFailed;
+    }
     return dumpFailed && code == kExitOk ? static_cast<int>(kExitFailed) : code;
 }
 
@@ -192,6 +209,8 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     TFormViewSetup setup = commonSetup(options, system, fonts.get(), dumpFailed);
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
+    setup.Audio = &backend->Audio();
+    setup.AlsaPorts = true;
     // Without GTK (no display for it) the backend's own boxes serve.
     setup.Dialogs = gtk ? static_cast<platform::IDialogs*>(gtk.get()) : &backend->Dialogs();
     if (gtk) setup.Waker = platform::wakeGtkDialogs;
@@ -233,6 +252,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", cli::versionLine("nuvoplayer").c_str());
         return kExitOk;
     }
+    options.Args = TitleArguments(options.Args);
     TWatchdog watchdog(options.TimeoutSeconds);
     auto system = platform::createLinuxSystem();
     TEntryHooks hooks;

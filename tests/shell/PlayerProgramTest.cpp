@@ -213,6 +213,29 @@ TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {
     EXPECT_EQ(apart.code, 0) << apart.err;
 }
 
+// Everything the audio device played, one frame per 1/44100 s of virtual
+// time (silence here: the title plays nothing), and the MIDI messages sent
+// (none); both only headless, and a file that cannot be written fails the run.
+TEST(PlayerProgram, HeadlessRunsRecordTheirSound) {
+    const std::string title = test::builtTitle("player");
+    test::TempDir dir;
+    const Outcome r = player(dir, {"--headless", "--frames", "30", "--step", "20", "--audio-wav", "out.wav",
+                                   "--midi-log", "midi.txt", "--save-dir", "saves", title});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string wav = test::readFile(dir.path() / "out.wav");
+    ASSERT_EQ(wav.size(), 44u + 4u * 26460u) << "600 ms";
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.find_first_not_of('\0', 44), std::string::npos);
+    EXPECT_EQ(test::readFile(dir.path() / "midi.txt"), "");
+
+    EXPECT_EQ(player(dir, {"--audio-wav", "x.wav", title}).code, 2);
+    EXPECT_EQ(player(dir, {"--midi-log", "x.txt", title}).code, 2);
+    const Outcome unwritable =
+        player(dir, {"--headless", "--frames", "2", "--audio-wav", "/nonexistent/x.wav", "--save-dir", "saves", title});
+    EXPECT_EQ(unwritable.code, 1);
+    EXPECT_NE(unwritable.err.find("/nonexistent/x.wav"), std::string::npos) << unwritable.err;
+}
+
 TEST(PlayerProgram, TimeoutEndsARunawayTitle) {
     const std::string title = test::builtTitle("spin");
     test::TempDir dir;

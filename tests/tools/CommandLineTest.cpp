@@ -84,6 +84,8 @@ const GroupCase kGroups[] = {
     {"wipe", {"fade", kMissing, kMissing, "/tmp/nuvo-never-written"}, true},
     {"expr", {"eval", "a = 1"}, false},
     {"compo", {"render", kMissing, "/tmp/nuvo-never-written.png", "BoxNew"}, true},
+    {"midi", {"dump", kMissing}, true},
+    {"audio", {"mix", "/tmp/nuvo-never-written.wav", kMissing}, true},
 };
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {

@@ -121,6 +121,8 @@ public:
     }
 
     ~SdlBackend() override {
+        // Sound first: its threads may still be rendering.
+        audio_.reset();
         dropCursors();
         if (arrow_) SDL_FreeCursor(arrow_);
         if (panelTexture_) SDL_DestroyTexture(panelTexture_);
@@ -138,6 +140,10 @@ public:
     IWindow& Window() override { return *this; }
     IClock& Clock() override { return *this; }
     IDialogs& Dialogs() override { return *this; }
+    IAudioDevice& Audio() override {
+        if (!audio_) audio_ = createSdlAudioDevice();
+        return *audio_;
+    }
     int64_t FrameNumber() const override { return frames_; }
 
     // ---- IClock ----
@@ -730,6 +736,7 @@ private:
     size_t step_ = 0;
     uint64_t stepEndsMs_ = 0;
     int64_t frames_ = 0;
+    std::unique_ptr<IAudioDevice> audio_;
 };
 
 } // namespace
