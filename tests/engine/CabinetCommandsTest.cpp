@@ -60,7 +60,9 @@ TEST(CabinetCommands, SaveCabinetParksTheChosenComponentsOfTheIncomingScreen) {
         w.frames();
         EXPECT_EQ(places(w), c.expected);
         // The cabinet lies on Base0, the active screen here.
-        if (TNuvoObject* cabinet = w.find("cab")) EXPECT_EQ(cabinet->GetParent(), w.bases.Base(0));
+        if (TNuvoObject* cabinet = w.find("cab")) {
+            EXPECT_EQ(cabinet->GetParent(), w.bases.Base(0));
+        }
     }
 }
 

@@ -87,7 +87,9 @@ TEST(MediaCommands, MovieStopStopsAtOnceOrFadesOut) {
         }
         const int frames = 1 + w.framesUntil("after");
         EXPECT_EQ(frames, c.frames);
-        if (c.frames > 1) EXPECT_FALSE(w.alive); // the wait ended with the sound
+        if (c.frames > 1) {
+            EXPECT_FALSE(w.alive); // the wait ended with the sound
+        }
     }
 }
 
