@@ -2,8 +2,8 @@ page version=116 result=int
 # A scene of layered pictures: a sky strip tiled sideways, a sun that rises
 # and fades in, hills and a tree over it, a flapping bird (a multi-frame
 # image) that leaves afterimages, a twinkling sparkle added to what lies
-# below, a half-transparent band. A click (or about 8 seconds) goes back to
-# the title, which comes in with another transition.
+# below, a half-transparent band. A click (or about 8 seconds) goes on to
+# the story.
 Calc {clicked = 0}
 TileNew PR_NAME={"sky"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\sky.pel"} PR_WIDTH={640} PR_HEIGHT={480}
 ImgNew PR_NAME={"sun"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\sun.pel"} PR_LEFT={80} PR_TOP={200} PR_OFFSETX={48} PR_OFFSETY={48} PR_ALPHA={0} PR_PRIORITY={5}
@@ -27,5 +27,4 @@ While {clicked == 0 & t < 250}
   SetProp {"star"} prop=PR_ZOOMY value={320 + t % 32 * 8}
   Wait time={32}
   WhileLoop {t = t + 1}
-Calc {kind = 31}
-Jump "start.nsb"
+Jump "story.nsb"

@@ -201,7 +201,7 @@ void waitSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream) {
     WriteByte(*stream, cmd.Blocked);
 }
 
-void waitLoadState(TCommand& c, TStream& s) {
+void waitLoadState(TCallMan&, TCommand& c, TStream& s) {
     auto& cmd = as<TComWait>(c);
     // A state without the tag is the oldest layout, read from where it
     // begins.

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,10 @@ struct TProgramContext {
     platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,
                                         platform::MessageButtons buttons, platform::MessageIcon icon);
     void ReportLine(const std::string& utf8Line);
+    // ReportLine, once per run for each text (what the player cannot do
+    // yet is said the first time only).
+    void ReportOnce(const std::string& utf8Line);
+    std::set<std::string> ReportedOnce;
     // Messages shown or lines reported so far (start-up says nothing more
     // when a failure has already been told).
     int Reported = 0;

@@ -16,6 +16,7 @@
 #include "shell/PlayerRun.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
+#include "shell/TreeDump.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -83,8 +84,22 @@ std::string readTextFile(const std::string& path) {
     return text.str();
 }
 
-// What both ways of running share.
-TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& system, platform::IFontCatalog* fonts) {
+// Writes a dump at the end of the run. The window is being torn down then:
+// a dump that cannot be written is told and fails the run (exit 1) instead
+// of escaping from the teardown.
+template <class Write> void writeDump(bool& failed, Write&& write) {
+    try {
+        write();
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        failed = true;
+    }
+}
+
+// What both ways of running share. dumpFailed is set when a dump could not
+// be written.
+TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& system, platform::IFontCatalog* fonts,
+                           bool& dumpFailed) {
     TFormViewSetup setup;
     setup.System = &system;
     setup.Fonts = fonts;
@@ -100,7 +115,15 @@ TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& sys
     if (!options.TraceFile.empty()) setup.Trace = TTraceSink::OpenFile(options.TraceFile);
     if (!options.DumpVarsFile.empty()) {
         const std::string path = options.DumpVarsFile;
-        setup.BeforeVariablesFreed = [path](const TParamCollection& vars) { WriteVariableDump(vars, path); };
+        setup.BeforeVariablesFreed = [path, &dumpFailed](const TParamCollection& vars) {
+            writeDump(dumpFailed, [&] { WriteVariableDump(vars, path); });
+        };
+    }
+    if (!options.DumpTreeFile.empty()) {
+        const std::string path = options.DumpTreeFile;
+        setup.BeforeRegistryFreed = [path, &dumpFailed](const TNuvoBaseList& registry) {
+            writeDump(dumpFailed, [&] { WriteTreeDump(registry, path); });
+        };
     }
     return setup;
 }
@@ -136,7 +159,8 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         }
     }
     auto fonts = platform::createFontconfigCatalog();
-    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    bool dumpFailed = false;
+    TFormViewSetup setup = commonSetup(options, system, fonts.get(), dumpFailed);
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
     setup.Dialogs = &backend->Dialogs();
@@ -164,7 +188,7 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
         if (code == kExitOk) code = kExitFailed;
     }
-    return code;
+    return dumpFailed && code == kExitOk ? static_cast<int>(kExitFailed) : code;
 }
 
 int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
@@ -181,7 +205,8 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     const bool japanese = platform::primaryLanguageIsJapanese();
     std::unique_ptr<platform::GtkDialogs> gtk = platform::createGtkDialogs(japanese);
     auto fonts = platform::createFontconfigCatalog();
-    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    bool dumpFailed = false;
+    TFormViewSetup setup = commonSetup(options, system, fonts.get(), dumpFailed);
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
     setup.Audio = &backend->Audio();
@@ -205,7 +230,7 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     }
     current = nullptr;
     view.reset();
-    return code;
+    return dumpFailed && code == kExitOk ? static_cast<int>(kExitFailed) : code;
 }
 
 } // namespace
@@ -250,7 +275,7 @@ int main(int argc, char** argv) {
     // A headless run with its own save folder shares nothing with another
     // player on the same title; one without it must not run silently
     // beside one.
-    const TGuardUse guard = !options.Headless       ? TGuardUse::Silent
+    const TGuardUse guard = !options.Headless         ? TGuardUse::Silent
                             : options.SaveDir.empty() ? TGuardUse::Report
                                                       : TGuardUse::None;
     return RunEntry(options.Args, *system, hooks, guard);

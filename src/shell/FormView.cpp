@@ -228,6 +228,7 @@ void TFormView::teardown() {
     // "Project.Free": the exit page runs, with everything else still there.
     project_.reset();
     if (setup_.BeforeVariablesFreed && vars_) setup_.BeforeVariablesFreed(*vars_);
+    if (setup_.BeforeRegistryFreed && bases_) setup_.BeforeRegistryFreed(*bases_);
     // "SysFuncMan.Free", "ParamMan.Free".
     script_.reset();
     functions_.reset();

@@ -88,6 +88,8 @@ struct TFormViewSetup {
     // Called during the teardown after the project is gone and before the
     // variable table is freed (the headless variable dump).
     std::function<void(const TParamCollection&)> BeforeVariablesFreed;
+    // Called right after that, with the registry (the component tree dump).
+    std::function<void(const TNuvoBaseList&)> BeforeRegistryFreed;
 };
 
 class TFormView final : public platform::IWindowEvents, public IBaseListHost, public ISystemVariableHost {

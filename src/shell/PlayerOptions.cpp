@@ -96,6 +96,7 @@ const TPlayerOptionInfo kPlayerOptions[] = {
     {"--shot-every", Arity::Value, "K", true, "every K-th frame (1 when neither is given)"},
     {"--date", Arity::Value, "YYYY-MM-DDTHH:MM:SS", true, "the local time at frame 0"},
     {"--dump-vars", Arity::Value, "FILE", false, "write the variable table as JSON when the title ends"},
+    {"--dump-tree", Arity::Value, "FILE", false, "write the components as JSON when the title ends"},
     {"--trace", Arity::Value, "FILE", false, "write the interpreter's trace lines to FILE"},
     {"--save-dir", Arity::Value, "DIR", false, "keep save.dat in DIR instead of the data folder"},
     {"--timeout", Arity::Value, "SECONDS", false, "end the run with an error after this much wall time"},
@@ -201,6 +202,7 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.ShotEvery = line.Integer("--shot-every", 1, 100'000'000, 0);
     if (const auto date = line.Value("--date")) o.Date = ParseDateOption(*date);
     o.DumpVarsFile = line.Value("--dump-vars", "");
+    o.DumpTreeFile = line.Value("--dump-tree", "");
     o.TraceFile = line.Value("--trace", "");
     o.SaveDir = line.Value("--save-dir", "");
     o.AudioWav = line.Value("--audio-wav", "");

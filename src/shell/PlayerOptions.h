@@ -48,6 +48,7 @@ struct TPlayerOptions {
     std::vector<int64_t> ShotAt;
     int64_t ShotEvery = 0;
     std::string DumpVarsFile;
+    std::string DumpTreeFile;
     std::string TraceFile;
     std::optional<platform::LocalTime> Date;
     std::string SaveDir;

@@ -2,6 +2,7 @@
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoPropMotion.h"
 #include "script/PropertyTypes.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,7 @@ TEST(ComponentFactory, CreatesByType) {
         {LT_BOX, &typeid(TNuvoBox)},
         {LT_IMAGES, &typeid(TNuvoImages)},
         {LT_TILE, &typeid(TNuvoTile)},
+        {LT_PROPMOTION, &typeid(TNuvoPropMotion)},
         {LT_CABINET, &typeid(TNuvoCabinet)},
     };
     TNuvoBaseList registry;

@@ -404,7 +404,7 @@ TEST(CallMan, WaitStateLayouts) {
     WriteInt(legacy, 300);
     WriteInt(legacy, 1);
     legacy.setPosition(0);
-    wait.LoadState(legacy);
+    wait.LoadState(*t.cm, legacy);
     EXPECT_EQ(std::make_tuple(w.Remaining, w.FirstFrame, w.Blocked), std::make_tuple(300, 1, uint8_t{0}));
     EXPECT_EQ(legacy.position(), 8);
 
@@ -415,7 +415,7 @@ TEST(CallMan, WaitStateLayouts) {
     EXPECT_EQ(state->size(), 16);
     w.Remaining = w.FirstFrame = w.Blocked = 0;
     state->setPosition(0);
-    wait.LoadState(*state);
+    wait.LoadState(*t.cm, *state);
     EXPECT_EQ(std::make_tuple(w.Remaining, w.FirstFrame, w.Blocked), std::make_tuple(300, 1, uint8_t{1}));
     EXPECT_TRUE(wait.BlocksEvents());
 }

@@ -1,6 +1,6 @@
 // The real nuvoplayer program run headless on the test titles: screenshots,
-// the variable dump and the trace it writes, runs that repeat exactly, and
-// the exit code and message of every way a run can end.
+// the variable and component dumps and the trace it writes, runs that repeat
+// exactly, and the exit code and message of every way a run can end.
 #include "platform/System.h"
 #include "render/DIBSurface.h"
 #include "render/ImageCodecs.h"
@@ -155,6 +155,12 @@ TEST(PlayerProgram, EveryWayARunEnds) {
         {"an unknown option", "", {"--headless", "--fast"}, 2, "unknown option --fast"},
         {"a headless option without --headless", "", {"--shots", "x"}, 2, "--shots needs --headless"},
         {"a bad date", "", {"--headless", "--date", "2026-02-30T00:00:00"}, 2, "--date takes"},
+        // The dumps come when the window is torn down: one that cannot be
+        // written fails the run, it does not crash it.
+        {"a variable dump not written", "", {"--headless", "--frames", "3", "--dump-vars", "no/such/vars.json"}, 1,
+         "no/such/vars.json"},
+        {"a tree dump not written", "", {"--headless", "--frames", "3", "--dump-tree", "no/such/tree.json"}, 1,
+         "no/such/tree.json"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
@@ -174,6 +180,23 @@ TEST(PlayerProgram, EveryWayARunEnds) {
     const Outcome empty = player(dir, {"--headless", "--frames", "3", (dir.path() / "empty").string()});
     EXPECT_EQ(empty.code, 1) << "a folder without a title";
     EXPECT_EQ(empty.err, "nuvoplayer: no project file nuvo.npb in the title's data; nothing to run\n");
+}
+
+// The components as the title leaves them: parked in cabinets or taken out
+// across Flips, a cabinet left empty gone, the outgoing screen freed, a
+// property motion; a creating kind the player cannot make yet is said once.
+TEST(PlayerProgram, DumpTreeListsTheComponentsWhenTheTitleEnds) {
+    test::TempDir dir;
+    const Outcome r = player(dir, {"--headless", "--frames", "100", "--dump-tree", "tree.json", "--dump-vars",
+                                   "vars.json", "--save-dir", "saves", test::builtTitle("cabinets")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "nuvoplayer: MesNew is not supported yet\n");
+    EXPECT_EQ(test::readFile(dir.path() / "tree.json"),
+              test::readFile(NUVO_SOURCE_DIR "/tests/shell/expected/cabinets-tree.json"));
+    const std::string vars = test::readFile(dir.path() / "vars.json");
+    for (const char* expected : {R"("flips": {"type": 1, "dims": [], "value": 2})",
+                                 R"("done": {"type": 1, "dims": [], "value": 1})"})
+        EXPECT_NE(vars.find(expected), std::string::npos) << expected << "\n" << vars;
 }
 
 TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {
