@@ -1,6 +1,8 @@
 # The two commands of the README, and a few for developers.
 #   make demo   install what is missing, build Release, run the player on the demo title
 #   make test   install what is missing, build with sanitizers, run every test
+#   make install [PREFIX=/usr/local] [DESTDIR=]   install the Release build
+#   make package  the Debian package of both programs, checked by lintian
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 TESTBUILD := build/test
@@ -10,7 +12,9 @@ CMAKE_FLAGS := -G Ninja -Wno-dev
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 
-.PHONY: all deps build demo test bench fuzz clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build demo test bench fuzz install package clean
 
 all: build
 
@@ -25,6 +29,19 @@ build: deps $(RELEASE)/build.ninja
 
 demo: build
 	@scripts/run-demo $(RELEASE)
+
+# DESTDIR, when given, is put in front of every installed path.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"
+
+# The package goes to build/release; lintian (when installed) must find no
+# error in it, and its warnings are shown.
+package: build
+	cd $(RELEASE) && cpack -G DEB
+	@deb=$$(ls -t $(RELEASE)/nuvoplayer_*.deb | head -n 1); \
+	if command -v lintian >/dev/null; then lintian --fail-on error "$$deb" || exit 1; \
+	else echo "package: lintian is not installed, so $$deb was not checked (scripts/install-deps installs it)"; fi; \
+	echo "package: $$deb"
 
 $(TESTBUILD)/build.ninja: | deps
 	cmake -S . -B $(TESTBUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVO_SANITIZE=ON -DNUVO_TESTS=ON

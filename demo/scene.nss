@@ -2,8 +2,8 @@ page version=116 result=int
 # A scene of layered pictures: a sky strip tiled sideways, a sun that rises
 # and fades in, hills and a tree over it, a flapping bird (a multi-frame
 # image) that leaves afterimages, a twinkling sparkle added to what lies
-# below, a half-transparent band. A click (or about 8 seconds) goes back to
-# the title, which comes in with another transition.
+# below, a half-transparent band. A click (or about 8 seconds) goes on to
+# the story.
 Calc {clicked = 0}
 TileNew PR_NAME={"sky"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\sky.pel"} PR_WIDTH={640} PR_HEIGHT={480}
 ImgNew PR_NAME={"sun"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\sun.pel"} PR_LEFT={80} PR_TOP={200} PR_OFFSETX={48} PR_OFFSETY={48} PR_ALPHA={0} PR_PRIORITY={5}
@@ -16,16 +16,15 @@ ImgNew PR_NAME={"hint"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\click.pel"} PR_LEFT
 BoxNew PR_NAME={"catch"} PR_PARENT={"\x{01}"} PR_WIDTH={640} PR_HEIGHT={480} PR_COLOR={-1} PR_PRIORITY={100} PR_ONLBTNDOWN={"click.nsb"}
 Flip {2} duration={700} mode={1} freeold={TRUE}
 WhileInit {t = 0}
-While {clicked == 0 & t < 250} end=23
-  SetProp {"sky"} prop={109} value={t / 2}
-  SetProp {"sun"} prop={3} value={80 + t}
-  SetProp {"sun"} prop={4} value={200 - t / 3}
+While {clicked == 0 & t < 250}
+  SetProp {"sky"} prop=PR_SCROLLX value={t / 2}
+  SetProp {"sun"} prop=PR_LEFT value={80 + t}
+  SetProp {"sun"} prop=PR_TOP value={200 - t / 3}
   If {t < 64}
-    SetProp {"sun"} prop={11} value={t * 4}
-  SetProp {"bird"} prop={3} value={t * 3 % 760 - 60}
-  SetProp {"star"} prop={7} value={320 + t % 32 * 8}
-  SetProp {"star"} prop={132} value={320 + t % 32 * 8}
+    SetProp {"sun"} prop=PR_ALPHA value={t * 4}
+  SetProp {"bird"} prop=PR_LEFT value={t * 3 % 760 - 60}
+  SetProp {"star"} prop=PR_ZOOMX value={320 + t % 32 * 8}
+  SetProp {"star"} prop=PR_ZOOMY value={320 + t % 32 * 8}
   Wait time={32}
-  WhileLoop {t = t + 1} start=12
-Calc {kind = 31}
-Jump "start.nsb"
+  WhileLoop {t = t + 1}
+Jump "story.nsb"

@@ -10,14 +10,14 @@ ImgNew PR_NAME={"hint"} PR_PARENT={"\x{01}"} PR_SOURCE={"pic\click.pel"} PR_LEFT
 BoxNew PR_NAME={"catch"} PR_PARENT={"\x{01}"} PR_WIDTH={640} PR_HEIGHT={480} PR_COLOR={-1} PR_PRIORITY={100} PR_ONLBTNDOWN={"click.nsb"}
 Flip {kind} duration={600} mode={1} freeold={TRUE}
 WhileInit {t = 0}
-While {clicked == 0 & t < 150} end=18
-  SetProp {"bg"} prop={109} value={t}
-  SetProp {"bg"} prop={110} value={t / 2}
+While {clicked == 0 & t < 150}
+  SetProp {"bg"} prop=PR_SCROLLX value={t}
+  SetProp {"bg"} prop=PR_SCROLLY value={t / 2}
   If {t < 32}
-    SetProp {"logo"} prop={11} value={t * 8}
+    SetProp {"logo"} prop=PR_ALPHA value={t * 8}
   Else
-    SetProp {"logo"} prop={11} value={255}
-  SetProp {"hint"} prop={47} value={t % 40 < 20}
+    SetProp {"logo"} prop=PR_ALPHA value={255}
+  SetProp {"hint"} prop=PR_VISIBLE value={t % 40 < 20}
   Wait time={32}
-  WhileLoop {t = t + 1} start=8
+  WhileLoop {t = t + 1}
 Jump "scene.nsb"

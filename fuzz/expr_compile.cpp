@@ -1,6 +1,7 @@
-// Feeds any text to the expression compiler. What compiles is written,
-// loaded back and written again: the two streams must be identical, and the
-// listing of every operation must be producible.
+// Feeds any text to the expression compiler. An error places itself at a
+// character of the text. What compiles is written, loaded back and written
+// again: the two streams must be identical, and the listing of every
+// operation must be producible.
 #include "base/Error.h"
 #include "base/Stream.h"
 #include "script/BuildNuvoParser.h"
@@ -19,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         builder.Build(text);
         for (const auto& op : builder.Operations()) (void)nuvo::describeOperation(op);
         builder.SaveToStream(written);
+    } catch (const nuvo::ECompileError& e) {
+        if (e.Offset() >= size && size > 0) std::abort(); // an error lies at a character of the text
+        return 0;
     } catch (const nuvo::ENuvoError&) {
         return 0;
     }

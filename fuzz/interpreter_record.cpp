@@ -1,10 +1,14 @@
 // Feeds any bytes to the interpreter record reader, as a game load does, over
-// a small title held in memory (pages with a Wait, a Call and a handler).
-// A record that reads must write back a record that reads to the same
-// record again, and the interpreter must then run frames from it.
+// a small title held in memory (pages with a Wait, a Call, a handler and a
+// MovieStop waiting for a sound of the registry to fade out), so that the
+// bytes reach the saved state of each of those commands, directly or through
+// the call frames. A record that reads must write back a record that reads
+// to the same record again, and the interpreter must then run frames from
+// it.
 #include "archive/VrFileManager.h"
 #include "base/Error.h"
 #include "base/Stream.h"
+#include "components/NuvoBaseList.h"
 #include "engine/CallMan.h"
 #include "engine/Page.h"
 #include "engine/PageSource.h"
@@ -29,8 +33,22 @@ public:
     std::string Name() const override { return "button"; }
 };
 
-// One component, "button", whose click runs h.nsb; events are raised anew
-// for every input.
+// A sound as MovieStop meets one: playing from a source the title holds;
+// a fade-out frees it after a few frames.
+class Sound final : public TNuvoComponent {
+public:
+    using TNuvoComponent::TNuvoComponent;
+    int32_t state = 0;
+    int32_t fadeTicks = 3;
+    uint8_t GetCompoType() const override { return LT_SOUND; }
+    std::string GetSource() const override { return "a.nsb"; }
+    int32_t GetPlayState() const override { return state; }
+    void SetPlayState(int32_t v) override { state = v; }
+    bool Tick() override { return state == 3 && --fadeTicks <= 0; }
+};
+
+// One component, "button", whose click runs h.nsb, and the registry with the
+// sound "bgm"; events are raised anew for every input.
 class Events final : public IScriptEvents {
 public:
     struct Record {
@@ -62,6 +80,9 @@ public:
     void RemoveAll() override { records.clear(); }
     TEventSenderRef FindSender(std::string_view name) override { return name == "button" ? sender : nullptr; }
     void ResetComponents() override {}
+    TNuvoBaseList* Components() override { return &registry; }
+
+    TNuvoBaseList registry;
 };
 
 void addPage(TVrFileManager& files, const char* name, const char* source) {
@@ -88,6 +109,9 @@ struct World {
                 "cond={TRUE}\n");
         addPage(files, "b.nsb", "page version=116 result=str\nWait time={20}\nCalc {@Result = \"x\"}\n");
         addPage(files, "h.nsb", "page version=116 result=int\nWait time={30}\nDoEvent\n");
+        addPage(files, "m.nsb",
+                "page version=116 result=int\nMovieStop {\"bgm\"} fade={500} wait={TRUE}\nCall \"b.nsb\"\n"
+                "Jump \"m.nsb\" index=0 cond={TRUE}\n");
         context.Files = &files;
         context.Vars = &vars;
         context.Script = &script;
@@ -107,6 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static World world;
     if (size < 1) return 0;
     world.events.records.clear();
+    world.events.registry.Clear();
+    world.events.registry.Create<Sound>()->SetName("bgm");
     world.vars.ClearGameVariables();
     // The first byte picks the save version: before or from the one that
     // stores the event level.
@@ -130,6 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         world.context.FrameDelta = 16;
         world.context.TimeCounter += 16;
         cm.Run();
+        world.events.registry.Tick();
     }
     return 0;
 }

@@ -246,6 +246,136 @@ def star():
     return size, size, px
 
 
+# ---- The story's room and its girl ---------------------------------------------
+
+
+def room(evening):
+    """A 640 x 480 room: papered wall, a window onto the sky, a bookshelf and a
+    plank floor; in the evening the sky glows and the room dims."""
+    width, height = 640, 480
+    floor_top, sill = 372, 362
+    win_left, win_top, win_right, win_bottom = 372, 56, 588, 268
+    shelf_left, shelf_right, shelf_top = 44, 196, 132
+    books = ((200, 60, 60), (60, 110, 170), (230, 190, 80), (70, 140, 90), (150, 90, 160), (220, 130, 70))
+    px = canvas(width, height, (0, 0, 0))
+    for y in range(height):
+        for x in range(width):
+            if win_left <= x < win_right and win_top <= y < win_bottom:
+                frame = 10
+                inner = win_left + frame <= x < win_right - frame and win_top + frame <= y < win_bottom - frame
+                bar = abs(x - (win_left + win_right) // 2) < 4 or abs(y - (win_top + win_bottom) // 2) < 4
+                if inner and not bar:
+                    t = (y - win_top) / (win_bottom - win_top)
+                    if evening:
+                        c = mix((90, 60, 140), (255, 150, 70), t)
+                        glow = max(0.0, 1 - math.hypot(x - 520, y - 230) / 50)
+                        c = mix(c, (255, 230, 150), glow)
+                    else:
+                        c = mix((90, 150, 230), (200, 230, 250), t)
+                        cloud = 1 - ((x - 440) / 40) ** 2 - ((y - 120) / 12) ** 2
+                        c = mix(c, (255, 255, 255), min(1.0, max(0.0, cloud) * 1.5))
+                    px[y][x] = c
+                    continue
+                c = (236, 232, 222)
+            elif shelf_left <= x < shelf_right and shelf_top <= y < floor_top:
+                c = (110, 70, 45)
+                inside = shelf_left + 8 <= x < shelf_right - 8 and y < floor_top - 8
+                row = (y - shelf_top - 8) % 60
+                if inside and y >= shelf_top + 8 and row >= 8:
+                    column = (x - shelf_left - 8) // 12
+                    tall = 30 + (column * 7 + (y - shelf_top) // 60 * 3) % 18
+                    if row >= 60 - tall and (x - shelf_left - 8) % 12 < 11:
+                        c = books[(column + (y - shelf_top) // 60) % len(books)]
+                    else:
+                        c = (70, 45, 30)
+            elif y >= floor_top:
+                plank = (y - floor_top) // 18
+                seam = (x + plank * 157) % 240 < 2 or (y - floor_top) % 18 == 0
+                c = mix((176, 124, 80), (140, 95, 60), (y - floor_top) / (height - floor_top))
+                if seam:
+                    c = mix(c, (90, 60, 40), 0.6)
+            elif y >= sill:
+                c = (200, 190, 175)
+            else:
+                stripe = 0.04 if (x // 16) % 2 else 0.0
+                c = mix(mix((240, 226, 200), (216, 198, 170), y / sill), (180, 160, 130), stripe)
+            if evening:
+                c = (clamp(c[0] * 0.78), clamp(c[1] * 0.62), clamp(c[2] * 0.58))
+            px[y][x] = c
+    return width, height, px
+
+
+def girl():
+    """A 220 x 360 girl in a sailor uniform, drawn at three by three samples a
+    pixel so that her outline is smooth, on alpha."""
+    width, height = 220, 360
+    skin, hair = (252, 226, 208), (96, 56, 44)
+    navy, collar, ribbon = (44, 56, 100), (245, 245, 250), (210, 50, 60)
+
+    def ellipse(x, y, cx, cy, rx, ry):
+        return ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1
+
+    def colour(x, y):
+        # Front to back: face details, bangs, face, collar and ribbon, body,
+        # neck, the hair behind.
+        if ellipse(x, y, 88, 104, 7, 10) or ellipse(x, y, 132, 104, 7, 10):
+            if ellipse(x, y, 86, 100, 2.5, 3) or ellipse(x, y, 130, 100, 2.5, 3):
+                return (255, 255, 255)
+            return mix((60, 50, 110), (120, 90, 170), max(0.0, (y - 96) / 16))
+        if 104 <= x <= 116 and 128 <= y <= 130:
+            return (200, 110, 110)
+        if ellipse(x, y, 110, 94, 50, 58):
+            bangs = 66 + 10 * abs(math.sin((x - 60) / 100 * math.pi * 3))
+            if y < bangs or (y < 120 and (x < 66 or x > 154)):
+                return mix(hair, (140, 90, 70), max(0.0, 1 - (y - 36) / 40))
+            if ellipse(x, y, 80, 118, 9, 5) or ellipse(x, y, 140, 118, 9, 5):
+                return mix(skin, (250, 170, 170), 0.5)
+            return skin
+        body_top, waist = 160, 268
+        d = abs(x - 110)
+        hand = 110 + math.copysign(50 - (288 - body_top) * 0.1 + 8, x - 110)
+        if ellipse(x, y, hand, 286, 7, 11):
+            return mix(skin, (230, 190, 170), 0.2)
+        if y >= body_top:
+            # The blouse narrows from the shoulders to the waist, the pleated
+            # skirt widens below it; the arms hang beside the blouse.
+            if y < waist:
+                spread = 50 - (y - body_top) * 0.1 if y > body_top + 12 else 38 + (y - body_top)
+            else:
+                spread = 40 + (y - waist) * 0.45
+            if d <= spread:
+                if y < 200 and d < (200 - y) * 1.1 + 20:
+                    if d < 8 and 176 <= y < 196:
+                        return ribbon
+                    if d < 32 - (y - body_top) * 0.8:
+                        return skin if y < 176 else navy
+                    return collar if (d + y) % 40 > 3 else (60, 80, 140)
+                if y >= waist:
+                    pleat = ((x - 110) * 40 // max(1, int(spread))) % 8 == 0
+                    return mix(navy, (16, 20, 40), 0.35 if pleat else 0.1)
+                return mix(navy, (20, 26, 50), min(1.0, d / spread) * 0.3)
+            arm = 50 - (y - body_top) * 0.1
+            if y > body_top + 6 and arm - 2 < d <= arm + 14 - (y - body_top) * 0.02:
+                if y < 278:
+                    return mix(navy, (20, 26, 50), 0.2 if d > arm + 8 else 0.05)
+        if 98 <= x <= 122 and 130 <= y < body_top + 4:
+            return mix(skin, (220, 180, 160), 0.3)
+        if ellipse(x, y, 110, 110, 62, 70) or (50 <= x <= 170 and 110 <= y <= 230 and abs(x - 110) >= 46):
+            return hair
+        return None
+
+    px = canvas(width, height, (0, 0, 0, 0))
+    samples = ((1 / 6, 1 / 6), (1 / 2, 1 / 6), (5 / 6, 1 / 6), (1 / 6, 1 / 2), (1 / 2, 1 / 2), (5 / 6, 1 / 2),
+               (1 / 6, 5 / 6), (1 / 2, 5 / 6), (5 / 6, 5 / 6))
+    for y in range(height):
+        for x in range(width):
+            hits = [c for c in (colour(x + dx, y + dy) for dx, dy in samples) if c is not None]
+            if hits:
+                average = tuple(clamp(sum(c[i] for c in hits) / len(hits)) for i in range(3))
+                px[y][x] = average + (clamp(255 * len(hits) / len(samples)),)
+    return width, height, px
+
+
 def main():
     pictures = {
         "pattern.pel.png": (pattern(), False, None),
@@ -257,6 +387,9 @@ def main():
         "sun.pel.png": (sun(), True, None),
         "tree.pel.png": (tree(), False, KEY),
         "star.pel.png": (star(), False, None),
+        "room.pel.png": (room(False), False, None),
+        "room-evening.pel.png": (room(True), False, None),
+        "girl.pel.png": (girl(), True, None),
     }
     for name, ((w, h, px), alpha, key) in pictures.items():
         write_png(os.path.join(OUT, name), w, h, px, alpha, key)

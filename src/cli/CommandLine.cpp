@@ -18,11 +18,14 @@ const OptionDef* findOption(std::span<const OptionDef> options, std::string_view
 
 TCommandLine::TCommandLine(std::span<const std::string> args, std::span<const OptionDef> options) {
     // A request for help or for the version wins over anything else before
-    // "--": "CMD --bad --help" shows the usage instead of complaining.
+    // "--": "CMD --bad --help" shows the usage instead of complaining. A
+    // command that has an option --version of its own (a package's version)
+    // takes it as that option.
+    const bool ownVersion = findOption(options, "--version") != nullptr;
     const auto optionsEnd = std::find(args.begin(), args.end(), "--");
     for (auto it = args.begin(); it != optionsEnd; ++it) {
         help_ = help_ || *it == "-h" || *it == "--help";
-        version_ = version_ || *it == "--version";
+        version_ = version_ || (*it == "--version" && !ownVersion);
     }
     if (help_ || version_) return;
 

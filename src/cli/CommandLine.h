@@ -4,7 +4,8 @@
 //   "--" ends the options: every argument after it is positional, even one
 //   that begins with "-".
 //   -h or --help anywhere before "--" asks for the command's usage (standard
-//   output, exit 0); --version likewise asks for the version.
+//   output, exit 0); --version likewise asks for the version, unless the
+//   command has a --version option of its own.
 //   Any other argument that begins with "-" (but "-" alone, which names
 //   standard input) must be a known option: otherwise it is a usage error.
 //

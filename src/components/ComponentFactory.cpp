@@ -4,6 +4,7 @@
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoPropMotion.h"
 
 namespace nuvo {
 
@@ -14,34 +15,34 @@ using Creator = TNuvoObject* (*)(TNuvoBaseList&);
 template <class T> TNuvoObject* create(TNuvoBaseList& registry) { return registry.Create<T>(); }
 
 constexpr Creator kCreators[kComponentTypeCount] = {
-    nullptr,               // LT_NONE
-    nullptr,               // LT_AUDIO
-    &create<TNuvoBox>,     // LT_BOX
-    nullptr,               // LT_BUTTON
-    nullptr,               // LT_CINEMA
-    nullptr,               // LT_EDIT
-    nullptr,               // LT_FIRE
-    nullptr,               // LT_HTTP
-    &create<TNuvoImages>,  // LT_IMAGES
-    nullptr,               // LT_LABEL
-    nullptr,               // LT_MAP
-    nullptr,               // LT_MEMO
-    nullptr,               // LT_MENU
-    nullptr,               // LT_MES
-    nullptr,               // LT_PARTICLE
-    nullptr,               // LT_TIMER
-    nullptr,               // LT_VIDEO
-    nullptr,               // LT_SOUND
-    nullptr,               // LT_MAPIMG
-    nullptr,               // LT_WAVE
-    &create<TNuvoTile>,    // LT_TILE
-    nullptr,               // LT_SLIDER
-    nullptr,               // LT_SCROLLBAR
-    nullptr,               // LT_GAUGE
-    nullptr,               // LT_CGLABEL
-    nullptr,               // LT_PREVMENU
-    nullptr,               // LT_PROPMOTION
-    &create<TNuvoCabinet>, // LT_CABINET
+    nullptr,                  // LT_NONE
+    nullptr,                  // LT_AUDIO
+    &create<TNuvoBox>,        // LT_BOX
+    nullptr,                  // LT_BUTTON
+    nullptr,                  // LT_CINEMA
+    nullptr,                  // LT_EDIT
+    nullptr,                  // LT_FIRE
+    nullptr,                  // LT_HTTP
+    &create<TNuvoImages>,     // LT_IMAGES
+    nullptr,                  // LT_LABEL
+    nullptr,                  // LT_MAP
+    nullptr,                  // LT_MEMO
+    nullptr,                  // LT_MENU
+    nullptr,                  // LT_MES
+    nullptr,                  // LT_PARTICLE
+    nullptr,                  // LT_TIMER
+    nullptr,                  // LT_VIDEO
+    nullptr,                  // LT_SOUND
+    nullptr,                  // LT_MAPIMG
+    nullptr,                  // LT_WAVE
+    &create<TNuvoTile>,       // LT_TILE
+    nullptr,                  // LT_SLIDER
+    nullptr,                  // LT_SCROLLBAR
+    nullptr,                  // LT_GAUGE
+    nullptr,                  // LT_CGLABEL
+    nullptr,                  // LT_PREVMENU
+    &create<TNuvoPropMotion>, // LT_PROPMOTION
+    &create<TNuvoCabinet>,    // LT_CABINET
 };
 
 } // namespace

@@ -54,6 +54,10 @@ TNuvoCustomImages::~TNuvoCustomImages() = default;
 
 void TNuvoCustomImages::SetLoopWait(std::unique_ptr<TNuvoParser> expression) { loopWait_ = std::move(expression); }
 
+void TNuvoCustomImages::TakeExpression(int32_t property, std::unique_ptr<TNuvoParser> expression) {
+    if (property == PR_DELAY) SetLoopWait(std::move(expression));
+}
+
 int32_t TNuvoCustomImages::loopWaitValue() {
     if (!loopWait_ || loopWait_->Operations().empty() || !Owner() || !Owner()->Host) return 0;
     ScriptContext* script = Owner()->Host->Script();

@@ -28,6 +28,8 @@ public:
     // frame (evaluated each time that frame is shown); none counts 0.
     void SetLoopWait(std::unique_ptr<TNuvoParser> expression);
     const TNuvoParser* LoopWait() const { return loopWait_.get(); }
+    // PR_DELAY's expression becomes the LoopWait.
+    void TakeExpression(int32_t property, std::unique_ptr<TNuvoParser> expression) override;
 
     // Shows frame i (its delay added to FrameWait); an index outside the
     // list shows nothing and keeps the size.

@@ -4,6 +4,7 @@
 #include "base/StreamIO.h"
 #include "components/NuvoBaseList.h"
 #include "components/PropertyDispatch.h"
+#include "script/NuvoParser.h"
 
 #include <charconv>
 #include <vector>
@@ -43,6 +44,8 @@ void TNuvoObject::AppendText(std::string_view s) {
     text += s;
     SetText(text);
 }
+
+void TNuvoObject::TakeExpression(int32_t, std::unique_ptr<TNuvoParser>) {}
 
 void TNuvoObject::AssignName(std::string name) {
     if (name == name_) return;

@@ -33,6 +33,7 @@ class TCustomDIBX;
 class TNuvoBase;
 class TNuvoBaseList;
 class TNuvoControl;
+class TNuvoParser;
 class TStream;
 
 struct TPoint {
@@ -458,6 +459,14 @@ public:
     // Film animations: plays a film file on the object, or starts it again.
     virtual void StartMotion(std::string_view /*fileName*/) {}
     virtual void RestartMotion() {}
+    // Media: plays again from the start (sounds and videos; the MediaPlay
+    // command).
+    virtual void RestartMedia() {}
+    // A creating command hands over its own copy of one of its property
+    // expressions, which the object evaluates itself later (the images'
+    // pause after their last frame, PR_DELAY; a particle emitter's values
+    // for each particle). Objects that keep none drop it.
+    virtual void TakeExpression(int32_t property, std::unique_ptr<TNuvoParser> expression);
     // True when the right click closed the object.
     virtual bool CloseByRightClick() { return false; }
     // Narrows r to the part of it where the object and its ancestors show

@@ -232,7 +232,7 @@ int TCallMan::Step() {
     if (frame->SavedState && pcInside()) {
         frame->SavedState->setPosition(0);
         try {
-            Page->Commands.At(PC)->LoadState(*frame->SavedState);
+            Page->Commands.At(PC)->LoadState(*this, *frame->SavedState);
         } catch (const ENuvoError&) {
             Started = 0; // the command starts afresh
         }
@@ -455,11 +455,11 @@ void TCallMan::LoadFromStream(TStream& s, int32_t version) {
         std::unique_ptr<TKvMemoryStream> backup;
         command->SaveState(backup);
         try {
-            command->LoadState(s);
+            command->LoadState(*this, s);
         } catch (...) {
             if (backup) {
                 backup->setPosition(0);
-                command->LoadState(*backup);
+                command->LoadState(*this, *backup);
             }
             throw;
         }

@@ -135,8 +135,8 @@ void TCommand::SaveState(std::unique_ptr<TKvMemoryStream>& stream) {
     if (auto f = commandOps(TypeCode()).SaveState) f(*this, stream);
 }
 
-void TCommand::LoadState(TStream& s) {
-    if (auto f = commandOps(TypeCode()).LoadState) f(*this, s);
+void TCommand::LoadState(TCallMan& callState, TStream& s) {
+    if (auto f = commandOps(TypeCode()).LoadState) f(callState, *this, s);
 }
 
 void TCommand::Abort(TCallMan& callState) {

@@ -133,7 +133,9 @@ public:
     virtual void Execute(TCallMan& callState, TPage*& page, int32_t& index);
     // Appends the in-progress state of a begun command (creating the stream).
     virtual void SaveState(std::unique_ptr<TKvMemoryStream>& stream);
-    virtual void LoadState(TStream& s);
+    // Restores what SaveState wrote; callState finds the components the
+    // state names. Damaged data raises ENuvoError.
+    virtual void LoadState(TCallMan& callState, TStream& s);
     // Cancels an in-progress command.
     virtual void Abort(TCallMan& callState);
     // The interpreter counts a step that ran such a command as a waiting step.

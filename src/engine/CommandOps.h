@@ -30,7 +30,7 @@ struct TCommandOps {
     void (*Execute)(TCallMan& callState, TCommand& command, TPage*& page, int32_t& index) = nullptr;
     bool (*BlocksEvents)(const TCommand& command) = nullptr;
     void (*SaveState)(TCommand& command, std::unique_ptr<TKvMemoryStream>& stream) = nullptr;
-    void (*LoadState)(TCommand& command, TStream& s) = nullptr;
+    void (*LoadState)(TCallMan& callState, TCommand& command, TStream& s) = nullptr;
     void (*Abort)(TCallMan& callState, TCommand& command) = nullptr;
 };
 

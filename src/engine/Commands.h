@@ -7,6 +7,7 @@
 // a page version on stays empty in older pages.
 #pragma once
 
+#include "components/NuvoObject.h"
 #include "engine/Command.h"
 #include "engine/StoredExpr.h"
 
@@ -338,6 +339,14 @@ public:
         v.Expr("blocked", BlockedExpr, 107);
     }
     TExpr ComponentExpr, FadeTimeExpr, WaitExpr, BlockedExpr;
+
+    bool IsWaitKind() const override { return Waiting != 0; }
+    // The run state from Begin until the command moves on: the component
+    // fading out (none once it is freed), whether the script waits for it
+    // to go and whether events are held back meanwhile.
+    TNuvoRef<TNuvoObject> TargetComponent;
+    uint8_t Waiting = 0;
+    uint8_t Blocked = 0;
 };
 
 // Kinds without fields of their own.

@@ -1,10 +1,10 @@
-// The commands that create components from their property expressions and
-// those that read, write and delete single components: BoxNew, ImgNew,
-// TileNew (through ApplyProperties, shared by every creating kind), GetProp,
-// SetProp and ObjDel. Each moves to the next command before its work, so an
-// error it raises leaves the script after it.
+// The commands that create components from their property expressions
+// (every creating kind, through one table and ApplyProperties) and those that
+// read, write and delete single components: GetProp, SetProp, ObjDel, and
+// PropMotion, which makes a property motion. Each moves to the next command
+// before its work, so an error it raises leaves the script after it.
 #include "components/NuvoBaseList.h"
-#include "components/NuvoImages.h"
+#include "components/NuvoPropMotion.h"
 #include "components/PropertyDispatch.h"
 #include "engine/CallMan.h"
 #include "engine/CommandRuntime.h"
@@ -125,27 +125,88 @@ std::unique_ptr<TCustomParam> defaultValue(int p) {
     return v;
 }
 
-std::string textOf(TCallMan& cm, const TExpr& e) {
-    const TCustomParam* v = cm.Evaluate(e);
-    return v ? v->AsString() : std::string();
+// What each creating kind makes: the component type, the property
+// expressions the component keeps its own copies of (handed over before the
+// properties are applied), and what follows the properties. A kind whose
+// type has no class in the factory yet makes nothing.
+enum class TAfterCreation : uint8_t {
+    None,
+    StartPlaying, // play state 1 (fading in) with a Delay, else 0 (at once)
+    Open,         // play state 1: a menu opens with its animation
+};
+
+struct TCreatingKind {
+    uint8_t code;
+    uint8_t type;
+    std::array<uint8_t, 3> kept; // PR_ numbers; PR_NAME ends the list
+    TAfterCreation after;
+};
+
+constexpr std::array<uint8_t, 3> kNone{};
+
+constexpr TCreatingKind kCreatingKinds[] = {
+    {TComBoxNew::kCode, LT_BOX, kNone, TAfterCreation::None},
+    {TComImgNew::kCode, LT_IMAGES, {PR_DELAY}, TAfterCreation::None},
+    {TComMesNew::kCode, LT_MES, kNone, TAfterCreation::None},
+    {TComTimer::kCode, LT_TIMER, kNone, TAfterCreation::None},
+    {TComMovie::kCode, LT_VIDEO, kNone, TAfterCreation::StartPlaying},
+    {TComCinema::kCode, LT_CINEMA, kNone, TAfterCreation::None},
+    {TComCaption::kCode, LT_LABEL, kNone, TAfterCreation::None},
+    {TComMenu::kCode, LT_MENU, kNone, TAfterCreation::Open},
+    {TComBtnNew::kCode, LT_BUTTON, kNone, TAfterCreation::None},
+    {TComParticleNew::kCode, LT_PARTICLE, {PR_APPEARX, PR_APPEARY, PR_DELAY}, TAfterCreation::None},
+    {TComFireNew::kCode, LT_FIRE, kNone, TAfterCreation::None},
+    {TComSound::kCode, LT_SOUND, kNone, TAfterCreation::StartPlaying},
+    {TComEditNew::kCode, LT_EDIT, kNone, TAfterCreation::None},
+    {TComMemoNew::kCode, LT_MEMO, kNone, TAfterCreation::None},
+    {TComMapImgNew::kCode, LT_MAPIMG, kNone, TAfterCreation::None},
+    {TComWaveNew::kCode, LT_WAVE, kNone, TAfterCreation::None},
+    {TComTileNew::kCode, LT_TILE, kNone, TAfterCreation::None},
+    {TComSliderNew::kCode, LT_SLIDER, kNone, TAfterCreation::None},
+    {TComScrollbarNew::kCode, LT_SCROLLBAR, kNone, TAfterCreation::None},
+    {TComGaugeNew::kCode, LT_GAUGE, kNone, TAfterCreation::None},
+    {TComCGCaption::kCode, LT_CGLABEL, kNone, TAfterCreation::None},
+    {TComPrevMenuNew::kCode, LT_PREVMENU, kNone, TAfterCreation::None},
+};
+
+const TCreatingKind* creatingKind(uint8_t code) {
+    for (const TCreatingKind& k : kCreatingKinds)
+        if (k.code == code) return &k;
+    return nullptr;
 }
 
-// The component type each creating kind makes, by command code (LT_NONE:
-// none yet).
-uint8_t createdType(uint8_t code) {
-    switch (code) {
-    case TComBoxNew::kCode:
-        return LT_BOX;
-    case TComImgNew::kCode:
-        return LT_IMAGES;
-    case TComTileNew::kCode:
-        return LT_TILE;
-    default:
-        return LT_NONE;
+// The component's own copies of the expressions it keeps (an expression the
+// page's mask leaves out is not handed over at all).
+void handOverExpressions(const TCreatingKind& kind, const TComComponent& command, TNuvoObject& object) {
+    for (uint8_t p : kind.kept) {
+        if (p == PR_NAME) break;
+        const TExpr* e = command.PropExprs[p];
+        if (!e) continue;
+        auto copy = std::make_unique<TNuvoParser>();
+        if (!e->Empty()) copy->Assign(e->Parser());
+        object.TakeExpression(p, std::move(copy));
+    }
+}
+
+void finishCreation(TAfterCreation after, TNuvoObject& object) {
+    switch (after) {
+    case TAfterCreation::None:
+        break;
+    case TAfterCreation::StartPlaying:
+        object.SetPlayState(object.GetDelay() != 0 ? 1 : 0);
+        break;
+    case TAfterCreation::Open:
+        object.SetPlayState(1);
+        break;
     }
 }
 
 } // namespace
+
+std::string textOf(TCallMan& cm, const TExpr& e) {
+    const TCustomParam* v = cm.Evaluate(e);
+    return v ? v->AsString() : std::string();
+}
 
 TNuvoBaseList* componentRegistry(TCallMan& cm) {
     IScriptEvents* events = cm.Events();
@@ -156,19 +217,19 @@ void ApplyProperties(TCallMan& cm, const TComComponent& command, TNuvoObject& ob
     TNuvoBaseList* registry = object.Owner();
     // The name first, then the parent (a control the command gives no parent
     // stands on the active screen), then the rest in order.
-    if (const TExpr* e = command.PropExprs[PR_NAME]) {
-        const TCustomParam* value = cm.Evaluate(*e);
-        const std::string name = value ? value->AsString() : std::string();
-        if (!name.empty()) object.SetName(name);
-    }
+    const std::string name = command.PropExprs[PR_NAME] ? textOf(cm, *command.PropExprs[PR_NAME]) : std::string();
+    if (!name.empty()) object.SetName(name);
     if (registry && object.AsControl() && !object.AsBase()) {
         TNuvoControl* parent = nullptr;
         if (const TExpr* e = command.PropExprs[PR_PARENT]) {
-            const TCustomParam* value = cm.Evaluate(*e);
-            const std::string name = value ? value->AsString() : std::string();
-            if (!name.empty()) parent = registry->FindControlByName(name);
+            const std::string parentName = textOf(cm, *e);
+            if (!parentName.empty()) parent = registry->FindControlByName(parentName);
         }
         object.SetParent(parent ? parent : registry->ActiveBase());
+        // A parent naming the new control itself makes a cycle, which
+        // SetParent refuses: the control goes on the active screen instead
+        // of standing on none.
+        if (!object.GetParent()) object.SetParent(registry->ActiveBase());
     }
     for (uint8_t p : kPropertyOrder) {
         const TExpr* e = command.PropExprs[p];
@@ -187,19 +248,17 @@ void createExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
     auto& cmd = static_cast<TComComponent&>(c);
     ++index;
     TNuvoBaseList* registry = componentRegistry(cm);
-    if (!registry) return;
-    TNuvoObject* object = registry->CreateByType(createdType(cmd.TypeCode()));
-    if (!object) return;
-    if (cmd.TypeCode() == TComImgNew::kCode) {
-        // The images keep their own copy of the delay expression: the pause
-        // after their last frame.
-        if (const TExpr* delay = cmd.PropExprs[PR_DELAY]; delay && object->GetCompoType() == LT_IMAGES) {
-            auto copy = std::make_unique<TNuvoParser>();
-            if (!delay->Empty()) copy->Assign(delay->Parser());
-            static_cast<TNuvoCustomImages*>(object)->SetLoopWait(std::move(copy));
-        }
+    const TCreatingKind* kind = creatingKind(cmd.TypeCode());
+    if (!registry || !kind) return;
+    TNuvoObject* object = registry->CreateByType(kind->type);
+    if (!object) {
+        const CommandKindInfo* info = commandKind(cmd.TypeCode());
+        cm.Context().ReportOnce(std::string(info ? info->name : "?") + " is not supported yet");
+        return;
     }
+    handOverExpressions(*kind, cmd, *object);
     ApplyProperties(cm, cmd, *object);
+    finishCreation(kind->after, *object);
 }
 
 void getPropExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
@@ -238,6 +297,31 @@ void objDelExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
     const std::string name = textOf(cm, cmd.NameExpr);
     if (!registry || name.empty()) return;
     if (TNuvoObject* object = registry->FindByName(name)) object->Delete();
+}
+
+// The property number is checked before anything is made, so that a
+// command without one leaves no motion behind; it is kept whole (a number
+// outside the catalogue ends the motion when it starts).
+void propMotionExecute(TCallMan& cm, TCommand& c, TPage*&, int32_t& index) {
+    auto& cmd = static_cast<TComPropMotion&>(c);
+    ++index;
+    TNuvoBaseList* registry = componentRegistry(cm);
+    if (!registry) return;
+    const std::string name = textOf(cm, cmd.MotionNameExpr);
+    const std::string target = textOf(cm, cmd.TargetNameExpr);
+    const TCustomParam* property = cm.Evaluate(cmd.PropertyExpr);
+    if (!property) raiseEngineError(EngineText::BadProperty);
+    const int32_t number = property->AsInteger();
+    auto* motion = dynamic_cast<TNuvoPropMotion*>(registry->CreateByType(LT_PROPMOTION));
+    if (!motion) return;
+    if (!name.empty()) motion->SetName(name);
+    if (!target.empty()) motion->TargetName = target;
+    motion->Property = number;
+    if (const TCustomParam* v = cm.Evaluate(cmd.TargetValueExpr)) motion->TargetValue = v->AsFloat();
+    if (const TCustomParam* v = cm.Evaluate(cmd.DurationExpr)) motion->Duration = v->AsInteger();
+    if (const TCustomParam* v = cm.Evaluate(cmd.CurveTypeExpr))
+        motion->CurveType = static_cast<uint8_t>(v->AsInteger());
+    if (const TCustomParam* v = cm.Evaluate(cmd.PausedExpr)) motion->SetPaused(v->AsBool());
 }
 
 } // namespace nuvo::run

@@ -306,6 +306,8 @@ bool Decompiler::build() {
                 n = {Node::Binary, "", op.Opcode, {a, b}};
             }
         } else if (op.Opcode == ocFunc && isPlainTempName(op.Target)) {
+            // No text names a number beyond the catalogue.
+            if (!isFunctionNumber(op.FuncId)) return false;
             if (args.size() == 1 && asReference(*args[0]) && asReference(*args[0])->TargetName.empty()) return false;
             n = {Node::Func, functionInfo(op.FuncId).name, 0, {}};
             for (const auto& a : args) {
@@ -529,8 +531,10 @@ void writeRawOperand(SourceLexer& lex, TStream& out) {
     } else if (lex.StartsWith("TRUE") || lex.StartsWith("FALSE") || lex.StartsWith("FLAG")) {
         const std::string w = lex.Word();
         if (w != "TRUE" && w != "FALSE" && w != "FLAG") {
+            const auto name = utf8EscapedToSjis(w);
+            if (!name) lex.Fail("a name without a Shift-JIS form");
             WriteByte(out, PT_NONE);
-            WriteStr(out, *utf8EscapedToSjis(w));
+            WriteStr(out, *name);
             return;
         }
         WriteByte(out, PT_BOOL);
@@ -567,9 +571,17 @@ std::string readRawList(SourceLexer& lex) {
         const bool func = code == ocFunc;
         int funcId = -1;
         if (func) {
-            const std::string fname = lex.RequireWord("a function name");
-            funcId = findFunction(*utf8EscapedToSjis(fname));
-            if (funcId < 0) lex.Fail("unknown function '" + fname + "'");
+            if (lex.Accept('#')) {
+                // Any number a stored expression may carry, in the catalogue or not.
+                const int64_t v = lex.Integer();
+                if (v < 0 || v > 255) lex.Fail("a function number is 0 to 255");
+                funcId = static_cast<int>(v);
+            } else {
+                const std::string fname = lex.RequireWord("a function name");
+                const auto sjisName = utf8EscapedToSjis(fname);
+                funcId = sjisName ? findFunction(*sjisName) : -1;
+                if (funcId < 0) lex.Fail("unknown function '" + fname + "'");
+            }
             lex.Expect('(');
         }
         const char close = func ? ')' : ';';
@@ -635,7 +647,7 @@ std::string rawExpressionSource(const TNuvoParser& e) {
         first = false;
         out += opcodeText(op.Opcode) + ' ' + nameText(op.Target) + " :=";
         size_t k = 0;
-        if (op.Opcode == ocFunc) out += std::string(" ") + functionInfo(op.FuncId).name + "(";
+        if (op.Opcode == ocFunc) out += " " + functionText(op.FuncId) + "(";
         for (const auto& operand : op.Operands) {
             out += k++ == 0 ? (op.Opcode == ocFunc ? "" : " ") : ", ";
             out += rawOperand(*operand);
@@ -658,13 +670,15 @@ bool atExpressionSource(SourceLexer& lex) { return lex.Peek() == '{' || lex.Star
 
 std::string readExpressionSource(SourceLexer& lex) {
     std::string bytes;
+    lex.Peek();
+    const size_t start = lex.Position();
     if (lex.StartsWith("raw{")) {
         lex.Word();
         bytes = readRawList(lex);
     } else {
         const std::string body = lex.BracedExpression();
         const auto text = utf8EscapedToSjis(body);
-        if (!text) lex.Fail("an expression with a character that has no Shift-JIS form");
+        if (!text) lex.FailAt(start, "an expression with a character that has no Shift-JIS form");
         size_t b = 0;
         while (b < text->size() && static_cast<unsigned char>((*text)[b]) <= 0x20)
             ++b;
@@ -675,8 +689,11 @@ std::string readExpressionSource(SourceLexer& lex) {
             TKvMemoryStream s;
             builder.SaveToStream(s);
             bytes.assign(s.bytes().begin(), s.bytes().end());
+        } catch (const ECompileError& err) {
+            // The body begins after the brace.
+            lex.FailAt(start + 1 + sourceOffsetOfSjis(body, err.Offset()), err.what());
         } catch (const ENuvoError& err) {
-            lex.Fail(std::string("expression {") + body + "}: " + err.what());
+            lex.FailAt(start, err.what());
         }
     }
     // The player's reader decides what a page may hold.
@@ -684,11 +701,23 @@ std::string readExpressionSource(SourceLexer& lex) {
         TKvMemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         TNuvoParser check;
         check.LoadFromStream(s);
-        if (s.remaining() != 0) lex.Fail("operation list longer than its count");
+        if (s.remaining() != 0) lex.FailAt(start, "operation list longer than its count");
     } catch (const ENuvoError& err) {
-        lex.Fail(std::string("operation list the player cannot load: ") + err.what());
+        lex.FailAt(start, std::string("operation list the player cannot load: ") + err.what());
     }
     return bytes;
+}
+
+std::string compileErrorText(std::string_view utf8Text, const ENuvoError& e) {
+    const auto* placed = dynamic_cast<const ECompileError*>(&e);
+    if (!placed) return e.what();
+    const size_t at = sourceOffsetOfSjis(utf8Text, placed->Offset());
+    const size_t lineStart = utf8Text.rfind('\n', at == 0 ? 0 : at - 1);
+    const size_t from = lineStart == std::string_view::npos || at == 0 ? 0 : lineStart + 1;
+    int line = 1;
+    for (size_t i = 0; i < from; ++i)
+        if (utf8Text[i] == '\n') ++line;
+    return sourcePlaceText(line, columnAt(utf8Text.substr(from), at - from)) + e.what();
 }
 
 } // namespace nuvo

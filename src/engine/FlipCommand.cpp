@@ -20,7 +20,6 @@
 #include "engine/ProgramContext.h"
 #include "script/Param.h"
 
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -29,8 +28,6 @@ namespace {
 
 constexpr std::string_view kSnapshotName = "\x01\x01";
 constexpr int32_t kLastTransitionKind = 38;
-constexpr char kStateTag[] = "nuvo100";
-constexpr int kStateTagBytes = 7;
 
 // The lines of every name text (split at CR, LF or CR LF).
 std::vector<std::string> nameLines(TCallMan& cm, const TExprList& names) {
@@ -181,20 +178,14 @@ bool flipBlocksEvents(const TCommand& c) { return static_cast<const TComFlip&>(c
 
 void flipSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream) {
     auto& cmd = static_cast<TComFlip&>(c);
-    if (!stream) stream = std::make_unique<TKvMemoryStream>();
-    stream->write(kStateTag, kStateTagBytes);
-    WriteByte(*stream, cmd.Blocked);
-    WriteByte(*stream, cmd.FreeOld);
+    TKvMemoryStream& s = beginState(stream);
+    WriteByte(s, cmd.Blocked);
+    WriteByte(s, cmd.FreeOld);
 }
 
-void flipLoadState(TCommand& c, TStream& s) {
+void flipLoadState(TCallMan&, TCommand& c, TStream& s) {
     auto& cmd = static_cast<TComFlip&>(c);
-    char tag[kStateTagBytes];
-    if (s.read(tag, kStateTagBytes) != kStateTagBytes) raiseBrokenData();
-    int version = 0;
-    if (std::memcmp(tag, "nuvo", 4) == 0 && tag[4] >= '0' && tag[4] <= '9' && tag[5] >= '0' && tag[5] <= '9' &&
-        tag[6] >= '0' && tag[6] <= '9')
-        version = (tag[4] - '0') * 100 + (tag[5] - '0') * 10 + (tag[6] - '0');
+    const int version = readStateTag(s);
     uint8_t blocked = 0, freeOld = 0;
     if (version >= 100) {
         blocked = ReadByteChecked(s);

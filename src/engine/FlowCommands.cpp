@@ -10,6 +10,7 @@
 #include "engine/Commands.h"
 #include "engine/Page.h"
 #include "engine/ProgramContext.h"
+#include "script/DBManager.h"
 #include "script/Param.h"
 #include "script/ParamCollection.h"
 
@@ -200,7 +201,7 @@ void waitSaveState(TCommand& c, std::unique_ptr<TKvMemoryStream>& stream) {
     WriteByte(*stream, cmd.Blocked);
 }
 
-void waitLoadState(TCommand& c, TStream& s) {
+void waitLoadState(TCallMan&, TCommand& c, TStream& s) {
     auto& cmd = as<TComWait>(c);
     // A state without the tag is the oldest layout, read from where it
     // begins.
@@ -233,8 +234,8 @@ void resetExecute(TCallMan& cm, TCommand& c, TPage*& page, int32_t& index) {
     TProgramContext& context = cm.Context();
     if (IScriptEvents* events = cm.Events()) events->ResetComponents();
     if (context.Vars) context.Vars->ClearGameVariables();
-    // The data tables and the message history reset here as well once the
-    // player has them.
+    if (context.Tables) context.Tables->DeleteGameTables();
+    // The message history resets here as well once the player has one.
     page = cm.Start(cmd.PageName);
     index = cmd.Index;
 }

@@ -11,10 +11,14 @@ namespace nuvo {
 
 class TPage;
 
-// The source text of a loaded page (UTF-8).
+// The source text of a loaded page (UTF-8). Loop targets that nesting gives
+// and property numbers that have a name are written in the short forms.
 std::string writePageSource(const TPage& page);
-// Fills page (which must be empty and fresh) from source text. Errors raise
-// ESourceError with the line number.
-void readPageSource(std::string_view text, TPage& page);
+// Fills page (which must be empty and fresh) from source text. pageName is
+// the name Jump and Call give the page being built (Shift-JIS, as
+// "scene.nsb" or "sub\scene.nsb"): a label= field is resolved only when
+// it names that page; empty when not known (label= is then refused).
+// Errors raise ESourceError with the line and column.
+void readPageSource(std::string_view text, TPage& page, std::string_view pageName = {});
 
 } // namespace nuvo

@@ -20,6 +20,10 @@ void TProgramContext::ReportLine(const std::string& utf8Line) {
     std::fprintf(stderr, "nuvoplayer: %s\n", utf8Line.c_str());
 }
 
+void TProgramContext::ReportOnce(const std::string& utf8Line) {
+    if (ReportedOnce.insert(utf8Line).second) ReportLine(utf8Line);
+}
+
 void TProgramContext::Quit() {
     QuitRequested = true;
     if (RequestClose) RequestClose();

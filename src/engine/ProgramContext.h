@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace nuvo {
 
 class IScriptEvents;
 class ScriptContext;
+class TDBManager;
+class TMidiPortChoice;
 class TParamCollection;
 class TProject;
 class TTraceSink;
@@ -23,16 +26,26 @@ class TVrFileManager;
 struct TWipeContext;
 
 namespace platform {
+class IAudioDevice;
+class IMidiPorts;
 class ISystem;
 }
 
 struct TProgramContext {
     TVrFileManager* Files = nullptr;
     TParamCollection* Vars = nullptr;
+    // The data tables; made before the project and freed after it.
+    TDBManager* Tables = nullptr;
     // Message boxes; without dialogs every box answers Ok (tools and tests
     // that expect no box at all).
     platform::IDialogs* Dialogs = nullptr;
     platform::ISystem* System = nullptr;
+    // The audio device (opened at first use) and the MIDI output ports with
+    // the port chosen for the title (@MidiPort); none in tools and tests
+    // that play nothing.
+    platform::IAudioDevice* Audio = nullptr;
+    platform::IMidiPorts* MidiPorts = nullptr;
+    TMidiPortChoice* MidiChoice = nullptr;
 
     // The command-line arguments after the program's name (a data folder and
     // further archives). Their presence decides the installed-data search and
@@ -87,6 +100,10 @@ struct TProgramContext {
     platform::MessageResult ShowMessage(const std::string& sjisText, const std::string& sjisCaption,
                                         platform::MessageButtons buttons, platform::MessageIcon icon);
     void ReportLine(const std::string& utf8Line);
+    // ReportLine, once per run for each text (what the player cannot do
+    // yet is said the first time only).
+    void ReportOnce(const std::string& utf8Line);
+    std::set<std::string> ReportedOnce;
     // Messages shown or lines reported so far (start-up says nothing more
     // when a failure has already been told).
     int Reported = 0;

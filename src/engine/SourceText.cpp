@@ -3,14 +3,54 @@
 #include "base/Cp932.h"
 #include "base/StreamIO.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
 namespace nuvo {
 
-ESourceError::ESourceError(int line, const std::string& message)
-    : std::runtime_error(line > 0 ? "line " + std::to_string(line) + ": " + message : message), line_(line) {}
+std::string sourcePlaceText(int line, int column) {
+    if (line <= 0) return {};
+    std::string out = "line " + std::to_string(line);
+    if (column > 0) out += ", column " + std::to_string(column);
+    return out + ": ";
+}
+
+ESourceError::ESourceError(int line, int column, const std::string& message)
+    : std::runtime_error(sourcePlaceText(line, column) + message), line_(line), column_(line > 0 ? column : 0),
+      message_(message) {}
+
+int columnAt(std::string_view utf8Line, size_t offset) {
+    offset = std::min(offset, utf8Line.size());
+    int column = 1;
+    for (size_t i = 0; i < offset; ++i)
+        if ((static_cast<unsigned char>(utf8Line[i]) & 0xC0) != 0x80) ++column;
+    return column;
+}
+
+size_t sourceOffsetOfSjis(std::string_view utf8Escaped, size_t sjisOffset) {
+    // Character by character as utf8EscapedToSjis reads the text, adding up
+    // the Shift-JIS bytes each gives.
+    size_t sjis = 0;
+    for (size_t i = 0; i < utf8Escaped.size();) {
+        size_t length = 1;
+        if (utf8Escaped.compare(i, 3, "\\x{") == 0) {
+            const size_t close = utf8Escaped.find('}', i + 3);
+            if (close != std::string_view::npos && (close - i - 3 == 2 || close - i - 3 == 4)) length = close + 1 - i;
+        }
+        if (length == 1) {
+            const auto lead = static_cast<unsigned char>(utf8Escaped[i]);
+            length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            length = std::min(length, utf8Escaped.size() - i);
+        }
+        const auto converted = utf8EscapedToSjis(utf8Escaped.substr(i, length));
+        sjis += converted ? std::max<size_t>(converted->size(), 1) : 1;
+        if (sjis > sjisOffset) return i;
+        i += length;
+    }
+    return utf8Escaped.size();
+}
 
 namespace {
 
@@ -123,6 +163,7 @@ std::optional<std::array<uint8_t, 10>> parseRealText(std::string_view text) {
 void SourceLexer::skipBlanks() {
     while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t'))
         ++pos_;
+    mark_ = pos_;
 }
 
 bool SourceLexer::AtEnd() {
@@ -150,7 +191,11 @@ bool SourceLexer::StartsWith(std::string_view s) {
     return text_.substr(pos_, s.size()) == s;
 }
 
-void SourceLexer::Fail(const std::string& message) const { throw ESourceError(line_, message); }
+void SourceLexer::Fail(const std::string& message) const { FailAt(mark_, message); }
+
+void SourceLexer::FailAt(size_t offset, const std::string& message) const {
+    throw ESourceError(line_, columnAt(text_, offset), message);
+}
 
 std::string SourceLexer::Word() {
     skipBlanks();

@@ -17,15 +17,37 @@
 
 namespace nuvo {
 
-// An error in a source text, with its line (1-based; 0 when not known).
+// An error in a source text, with its line and column (1-based; 0 when not
+// known). The message reads "line L, column C: what", or "line L: what"
+// without a column. A column counts characters of the UTF-8 line (a tab is
+// one character), so it is what an editor shows.
 class ESourceError : public std::runtime_error {
 public:
-    ESourceError(int line, const std::string& message);
+    ESourceError(int line, const std::string& message) : ESourceError(line, 0, message) {}
+    ESourceError(int line, int column, const std::string& message);
     int Line() const { return line_; }
+    int Column() const { return column_; }
+    // The message without the place.
+    const std::string& Message() const { return message_; }
 
 private:
     int line_;
+    int column_;
+    std::string message_;
 };
+
+// "line L, column C: " (or "line L: ", or nothing for line 0).
+std::string sourcePlaceText(int line, int column);
+
+// The 1-based column of the byte at offset in a UTF-8 line: the characters
+// before it, plus one (bytes that are not UTF-8 count one each).
+int columnAt(std::string_view utf8Line, size_t offset);
+
+// The byte offset in text as the source writes it (UTF-8 with \x{..} escapes,
+// as utf8EscapedToSjis reads it) of the character that gives the Shift-JIS
+// byte at sjisOffset of its conversion; the end of the text for an offset
+// beyond the conversion.
+size_t sourceOffsetOfSjis(std::string_view utf8Escaped, size_t sjisOffset);
 
 // The quoted UTF-8 form of Shift-JIS bytes.
 std::string quoteText(std::string_view sjis);
@@ -44,7 +66,8 @@ std::string realText(const std::array<uint8_t, 10>& bytes);
 std::optional<std::array<uint8_t, 10>> parseRealText(std::string_view text);
 
 // A lexer over one line of source (UTF-8). Every read skips blanks first;
-// errors raise ESourceError with the line's number.
+// errors raise ESourceError with the line's number and the column where the
+// last read began (the token at fault).
 class SourceLexer {
 public:
     SourceLexer(std::string_view text, int line) : text_(text), line_(line) {}
@@ -74,12 +97,16 @@ public:
     std::string BracedExpression();
     // The position, for messages.
     size_t Position() const { return pos_; }
+    // Fails at the start of the last read.
     [[noreturn]] void Fail(const std::string& message) const;
+    // Fails at a byte offset of the line.
+    [[noreturn]] void FailAt(size_t offset, const std::string& message) const;
 
 private:
     void skipBlanks();
     std::string_view text_;
     size_t pos_ = 0;
+    size_t mark_ = 0; // where the last read began, after blanks
     int line_;
 };
 

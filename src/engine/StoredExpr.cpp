@@ -2,7 +2,6 @@
 
 #include "base/Stream.h"
 #include "base/StreamIO.h"
-#include "script/FunctionCatalogue.h"
 #include "script/NuvoParser.h"
 #include "script/OpeCode.h"
 
@@ -86,8 +85,7 @@ const uint8_t* TExpr::Skip(const uint8_t* p, const uint8_t* end) {
         c.skipStr();
         const int32_t n = c.count(2); // the smallest operand record is a flag
         if (opcode == ocFunc) {
-            const uint8_t id = c.byte();
-            if (id >= kFunctionCount || !functionInfo(id).acceptsArgCount(n)) raiseBrokenData();
+            c.byte(); // the function number: any, checked when run
         } else if (opcode == ocDimTo && n == 0) {
             raiseBrokenData();
         }

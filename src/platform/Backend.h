@@ -1,9 +1,10 @@
-// A backend of the window seam: the window, the clock and the dialogs that
-// belong together, chosen once by the player ("sdl" for the desktop,
+// A backend of the window seam: the window, the clock, the dialogs and the
+// audio device that belong together, chosen once by the player ("sdl" for the desktop,
 // "headless" for scripted runs). The backend classes live hidden in
 // platform/sdl and platform/headless; only the player's entry links them.
 #pragma once
 
+#include "platform/Audio.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Window.h"
@@ -23,6 +24,11 @@ public:
     virtual IWindow& Window() = 0;
     virtual IClock& Clock() = 0;
     virtual IDialogs& Dialogs() = 0;
+    // The audio device; it opens at first use.
+    virtual IAudioDevice& Audio() = 0;
+    // Writes what the run leaves behind when it ends (the headless WAV of
+    // everything played). Raises ENuvoError when it cannot.
+    virtual void Finish() {}
     // Frames ended so far (calls of IClock::FrameEnded); the headless
     // script's frame numbers count these.
     virtual int64_t FrameNumber() const = 0;
@@ -43,6 +49,8 @@ struct HeadlessOptions {
     int32_t frameMs = 16;
     // The local time at frame 0 (a Saturday by default).
     LocalTime startTime{};
+    // Where Finish writes everything the audio device played (empty: nowhere).
+    std::string audioWav;
 };
 
 // The headless backend. Raises EInputScriptError (InputScript.h) when the

@@ -50,6 +50,31 @@ bool removeFile(const std::string& nativePath);
 // target. Raises ENuvoError on failure (the old file is then untouched).
 void writeFileAtomic(const std::string& nativePath, const void* data, size_t size);
 
+// The same for a file written piece by piece: the pieces go to a temporary
+// file in the target's folder, Commit flushes it and renames it over the
+// target. Dropped without Commit, the temporary file is removed and the
+// target stays as it was. Every call raises ENuvoError on failure.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(const std::string& nativePath);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    // Appends.
+    void Write(const void* data, size_t size);
+    // Overwrites bytes already written (a header whose sizes come last).
+    void WriteAt(uint64_t offset, const void* data, size_t size);
+    uint64_t Written() const { return written_; }
+    void Commit();
+
+private:
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+    uint64_t written_ = 0;
+};
+
 // A folder private to this process (mode 0700) under the temporary folder,
 // created on first use and removed with its contents at exit.
 const std::string& processTempFolder();

@@ -8,6 +8,7 @@
 #include "platform/Fonts.h"
 #include "platform/GtkDialogs.h"
 #include "platform/InputScript.h"
+#include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/System.h"
 #include "shell/FormView.h"
@@ -15,6 +16,7 @@
 #include "shell/PlayerRun.h"
 #include "shell/Settings.h"
 #include "shell/Startup.h"
+#include "shell/TreeDump.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -82,8 +84,22 @@ std::string readTextFile(const std::string& path) {
     return text.str();
 }
 
-// What both ways of running share.
-TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& system, platform::IFontCatalog* fonts) {
+// Writes a dump at the end of the run. The window is being torn down then:
+// a dump that cannot be written is told and fails the run (exit 1) instead
+// of escaping from the teardown.
+template <class Write> void writeDump(bool& failed, Write&& write) {
+    try {
+        write();
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        failed = true;
+    }
+}
+
+// What both ways of running share. dumpFailed is set when a dump could not
+// be written.
+TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& system, platform::IFontCatalog* fonts,
+                           bool& dumpFailed) {
     TFormViewSetup setup;
     setup.System = &system;
     setup.Fonts = fonts;
@@ -95,10 +111,19 @@ TFormViewSetup commonSetup(const TPlayerOptions& options, platform::ISystem& sys
         std::filesystem::create_directories(options.SaveDir, ec);
     }
     setup.Japanese = platform::primaryLanguageIsJapanese();
+    setup.SoundFont = options.SoundFont;
     if (!options.TraceFile.empty()) setup.Trace = TTraceSink::OpenFile(options.TraceFile);
     if (!options.DumpVarsFile.empty()) {
         const std::string path = options.DumpVarsFile;
-        setup.BeforeVariablesFreed = [path](const TParamCollection& vars) { WriteVariableDump(vars, path); };
+        setup.BeforeVariablesFreed = [path, &dumpFailed](const TParamCollection& vars) {
+            writeDump(dumpFailed, [&] { WriteVariableDump(vars, path); });
+        };
+    }
+    if (!options.DumpTreeFile.empty()) {
+        const std::string path = options.DumpTreeFile;
+        setup.BeforeRegistryFreed = [path, &dumpFailed](const TNuvoBaseList& registry) {
+            writeDump(dumpFailed, [&] { WriteTreeDump(registry, path); });
+        };
     }
     return setup;
 }
@@ -116,6 +141,7 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         headless.scriptName = options.InputFile;
     }
     headless.frameMs = options.StepMs;
+    headless.audioWav = options.AudioWav;
     if (options.Date) headless.startTime = *options.Date;
     std::unique_ptr<platform::IBackend> backend;
     try {
@@ -133,10 +159,14 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         }
     }
     auto fonts = platform::createFontconfigCatalog();
-    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    bool dumpFailed = false;
+    TFormViewSetup setup = commonSetup(options, system, fonts.get(), dumpFailed);
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
     setup.Dialogs = &backend->Dialogs();
+    setup.Audio = &backend->Audio();
+    platform::TMidiLog midiLog;
+    if (!options.MidiLog.empty()) setup.MidiLog = &midiLog;
     setup.PacingThread = false;
     auto view = std::make_unique<TFormView>(std::move(setup));
     if (view->StartupFailed()) {
@@ -145,9 +175,20 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
         if (!why.empty()) std::fprintf(stderr, "nuvoplayer: %s\n", why.c_str());
         return kExitFailed;
     }
-    const int code = RunHeadlessFrames(*view, *backend, options);
+    int code = RunHeadlessFrames(*view, *backend, options);
     view.reset();
-    return code;
+    // What was heard and sent, up to the last frame's end.
+    try {
+        backend->Finish();
+        if (!options.MidiLog.empty()) {
+            const std::string text = midiLog.Text();
+            platform::writeFileAtomic(options.MidiLog, text.data(), text.size());
+        }
+    } catch (const ENuvoError& e) {
+        std::fprintf(stderr, "nuvoplayer: %s\n", e.what());
+        if (code == kExitOk) code = kExitFailed;
+    }
+    return dumpFailed && code == kExitOk ? static_cast<int>(kExitFailed) : code;
 }
 
 int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
@@ -164,9 +205,12 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     const bool japanese = platform::primaryLanguageIsJapanese();
     std::unique_ptr<platform::GtkDialogs> gtk = platform::createGtkDialogs(japanese);
     auto fonts = platform::createFontconfigCatalog();
-    TFormViewSetup setup = commonSetup(options, system, fonts.get());
+    bool dumpFailed = false;
+    TFormViewSetup setup = commonSetup(options, system, fonts.get(), dumpFailed);
     setup.Window = &backend->Window();
     setup.Clock = &backend->Clock();
+    setup.Audio = &backend->Audio();
+    setup.AlsaPorts = true;
     // Without GTK (no display for it) the backend's own boxes serve.
     setup.Dialogs = gtk ? static_cast<platform::IDialogs*>(gtk.get()) : &backend->Dialogs();
     if (gtk) setup.Waker = platform::wakeGtkDialogs;
@@ -186,7 +230,7 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     }
     current = nullptr;
     view.reset();
-    return code;
+    return dumpFailed && code == kExitOk ? static_cast<int>(kExitFailed) : code;
 }
 
 } // namespace
@@ -208,6 +252,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", cli::versionLine("nuvoplayer").c_str());
         return kExitOk;
     }
+    options.Args = TitleArguments(options.Args);
     TWatchdog watchdog(options.TimeoutSeconds);
     auto system = platform::createLinuxSystem();
     TEntryHooks hooks;
@@ -230,7 +275,7 @@ int main(int argc, char** argv) {
     // A headless run with its own save folder shares nothing with another
     // player on the same title; one without it must not run silently
     // beside one.
-    const TGuardUse guard = !options.Headless       ? TGuardUse::Silent
+    const TGuardUse guard = !options.Headless         ? TGuardUse::Silent
                             : options.SaveDir.empty() ? TGuardUse::Report
                                                       : TGuardUse::None;
     return RunEntry(options.Args, *system, hooks, guard);

@@ -8,7 +8,9 @@
 #include "script/OpeCode.h"
 #include "script/Param.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -19,18 +21,77 @@ namespace {
 // code of one Shift-JIS character (a byte, or lead * 256 + second byte; a lone
 // lead byte at the end is its byte). Cutting and inserting whole characters
 // therefore never splits one, and a second byte never looks like an operator.
-using JText = std::u16string;
+//
+// Every character also carries its origin, the byte offset in the compiled
+// text it comes from. A name the compiler puts in place of a construct (a
+// temporary for a literal, a call, an element, a group) carries the origin of
+// the construct, so an error found after any number of rewrites still points
+// into the text as it was written.
 using JChar = char16_t;
+
+class JText {
+public:
+    static constexpr size_t npos = std::u16string::npos;
+
+    JText() = default;
+    // An inserted text: every character stands at origin.
+    JText(std::u16string_view chars, uint32_t origin) : chars_(chars), origins_(chars.size(), origin) {}
+
+    size_t size() const { return chars_.size(); }
+    bool empty() const { return chars_.empty(); }
+    JChar operator[](size_t i) const { return chars_[i]; }
+    JChar front() const { return chars_.front(); }
+    JChar back() const { return chars_.back(); }
+    std::u16string_view chars() const { return chars_; }
+    uint32_t origin(size_t i) const { return origins_[i]; }
+    // The origin of the first character, or fallback for an empty text.
+    uint32_t firstOrigin(uint32_t fallback = 0) const { return origins_.empty() ? fallback : origins_[0]; }
+
+    void push(JChar c, uint32_t origin) {
+        chars_.push_back(c);
+        origins_.push_back(origin);
+    }
+    JText substr(size_t pos, size_t n = npos) const {
+        JText out;
+        out.chars_ = chars_.substr(pos, n);
+        out.origins_.assign(origins_.begin() + static_cast<ptrdiff_t>(pos),
+                            origins_.begin() + static_cast<ptrdiff_t>(pos + out.chars_.size()));
+        return out;
+    }
+    void replace(size_t pos, size_t n, const JText& with) {
+        n = std::min(n, size() - pos);
+        chars_.replace(pos, n, with.chars_);
+        const auto at = origins_.begin() + static_cast<ptrdiff_t>(pos);
+        origins_.erase(at, at + static_cast<ptrdiff_t>(n));
+        origins_.insert(origins_.begin() + static_cast<ptrdiff_t>(pos), with.origins_.begin(), with.origins_.end());
+    }
+    void erase(size_t pos, size_t n) { replace(pos, n, JText()); }
+    size_t find(JChar c, size_t from = 0) const { return chars_.find(c, from); }
+    size_t rfind(JChar c, size_t from) const { return chars_.rfind(c, from); }
+
+    JText operator+(const JText& more) const {
+        JText out = *this;
+        out.chars_ += more.chars_;
+        out.origins_.insert(out.origins_.end(), more.origins_.begin(), more.origins_.end());
+        return out;
+    }
+    bool operator==(std::u16string_view s) const { return chars_ == s; }
+
+private:
+    std::u16string chars_;
+    std::vector<uint32_t> origins_;
+};
 
 JText toJText(std::string_view bytes) {
     JText out;
-    out.reserve(bytes.size());
     for (size_t pos = 0; pos < bytes.size();) {
+        const auto at = static_cast<uint32_t>(pos);
         if (charLength(bytes, pos) == 2) {
-            out.push_back(static_cast<JChar>(static_cast<uint8_t>(bytes[pos]) * 256 + static_cast<uint8_t>(bytes[pos + 1])));
+            const auto lead = static_cast<uint8_t>(bytes[pos]), second = static_cast<uint8_t>(bytes[pos + 1]);
+            out.push(static_cast<JChar>(lead * 256 + second), at);
             pos += 2;
         } else {
-            out.push_back(static_cast<JChar>(static_cast<uint8_t>(bytes[pos])));
+            out.push(static_cast<JChar>(static_cast<uint8_t>(bytes[pos])), at);
             pos += 1;
         }
     }
@@ -40,14 +101,17 @@ JText toJText(std::string_view bytes) {
 std::string toBytes(const JText& text) {
     std::string out;
     out.reserve(text.size());
-    for (JChar c : text) {
+    for (JChar c : text.chars()) {
         if (c > 0xFF) out.push_back(static_cast<char>(c >> 8));
         out.push_back(static_cast<char>(c & 0xFF));
     }
     return out;
 }
 
-JText toJText(const std::string& ascii) { return JText(ascii.begin(), ascii.end()); }
+// A name the compiler puts in (ASCII), standing at origin.
+JText toJText(const std::string& ascii, uint32_t origin) {
+    return JText(std::u16string(ascii.begin(), ascii.end()), origin);
+}
 
 bool isIdentChar(JChar c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 // Blanks (space and the control characters) separate nothing by themselves but
@@ -73,29 +137,29 @@ JText trim(const JText& s) {
 }
 
 bool isCompound(const JText& s) {
-    for (JChar c : s)
+    for (JChar c : s.chars())
         if (isIn(c, kOperatorChars)) return true;
     return false;
 }
 
-[[noreturn]] void raiseSyntax() { raiseFormat("構文エラー", {}); }
+[[noreturn]] void raiseAt(uint32_t origin, std::string_view utf8Message) {
+    throw ECompileError(sjisText(utf8Message), origin);
+}
+[[noreturn]] void raiseSyntax(uint32_t origin) { raiseAt(origin, "構文エラー"); }
 
-// Pairs every "(" with its ")": match[i] is the position of the partner of the
-// "(" at i. An unmatched bracket raises.
-std::vector<size_t> pairParentheses(const JText& text) {
-    std::vector<size_t> match(text.size(), JText::npos);
-    std::vector<size_t> open;
+// Checks that the brackets open and close pairs in order; an unmatched one
+// raises at that bracket (the first unclosed one when several stay open).
+void checkPairs(const JText& text, JChar open, JChar close) {
+    std::vector<size_t> opened;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '(') {
-            open.push_back(i);
-        } else if (text[i] == ')') {
-            if (open.empty()) raiseSyntax();
-            match[open.back()] = i;
-            open.pop_back();
+        if (text[i] == open) {
+            opened.push_back(i);
+        } else if (text[i] == close) {
+            if (opened.empty()) raiseSyntax(text.origin(i));
+            opened.pop_back();
         }
     }
-    if (!open.empty()) raiseSyntax();
-    return match;
+    if (!opened.empty()) raiseSyntax(text.origin(opened.front()));
 }
 
 // The ")" that closes the "(" at open, in text whose parentheses are paired.
@@ -105,7 +169,7 @@ size_t closingParenthesis(const JText& text, size_t open) {
         if (text[i] == '(') ++depth;
         else if (text[i] == ')' && --depth == 0) return i;
     }
-    raiseSyntax();
+    raiseSyntax(text.origin(open));
 }
 
 // True when the "(" at pos is preceded, after blanks, by an identifier character.
@@ -131,7 +195,8 @@ JText stripEnclosingParentheses(JText text) {
 
 class Compiler {
 public:
-    explicit Compiler(std::vector<TBuildOpeData>& ops) : ops_(ops) {}
+    Compiler(std::vector<TBuildOpeData>& ops, std::vector<uint32_t>& functionOrigins)
+        : ops_(ops), functionOrigins_(functionOrigins) {}
 
     void compile(JText text, int depth);
 
@@ -151,11 +216,12 @@ private:
     std::string argumentOperand(const JText& argument, int depth);
 
     std::vector<TBuildOpeData>& ops_;
+    std::vector<uint32_t>& functionOrigins_; // where each call's function name stands
     int counter_ = 0;
 };
 
 void Compiler::compile(JText text, int depth) {
-    if (depth > kMaxCompileDepth) raiseSyntax();
+    if (depth > kMaxCompileDepth) raiseSyntax(text.firstOrigin());
     stringLiterals(text);
     functionCalls(text, depth);
     arrayElements(text, depth);
@@ -173,7 +239,7 @@ void Compiler::compile(JText text, int depth) {
         if (!operand.empty()) tokens.push_back(std::move(operand));
         size_t len = 1;
         if (i + 1 < text.size()) {
-            const JText pair = text.substr(i, 2);
+            const std::u16string_view pair = text.chars().substr(i, 2);
             for (auto two : kTwoCharOperators)
                 if (pair == two) len = 2;
         }
@@ -195,11 +261,12 @@ void Compiler::compile(JText text, int depth) {
             next[i] = removed[i + 1] ? next[i + 1] : i + 1;
             if (i == 0) break;
             const JText& t = tokens[i];
-            if ((t != u"+" && t != u"-") || tokens[i - 1].empty() || !isIn(tokens[i - 1][0], kUnaryLeft)) continue;
+            if ((!(t == u"+") && !(t == u"-")) || tokens[i - 1].empty() || !isIn(tokens[i - 1][0], kUnaryLeft))
+                continue;
             if (t == u"-") {
                 std::string u = newTemp();
                 append(ocMinus, u, {"0", toBytes(tokens[next[i]])});
-                tokens[next[i]] = toJText(u);
+                tokens[next[i]] = toJText(u, t.origin(0));
             }
             removed[i] = true;
         }
@@ -230,7 +297,7 @@ void Compiler::stringLiterals(JText& text) {
                     continue;
                 }
                 if (next == 'n') {
-                    text.replace(i, 2, u"\r\n");
+                    text.replace(i, 2, JText(u"\r\n", text.origin(i)));
                     i += 2;
                     continue;
                 }
@@ -243,7 +310,7 @@ void Compiler::stringLiterals(JText& text) {
         if (!closed) return; // an unclosed quote stays in the text
         const std::string temp = newTemp();
         append(ocTo, temp, {toBytes(text.substr(quote, i - quote + 1))});
-        text.replace(quote, i - quote + 1, toJText(temp));
+        text.replace(quote, i - quote + 1, toJText(temp, text.origin(quote)));
         from = quote + temp.size();
     }
 }
@@ -254,7 +321,7 @@ void Compiler::stringLiterals(JText& text) {
 // call, except that a "(" right after it now follows an identifier (the
 // temporary) and is the next call.
 void Compiler::functionCalls(JText& text, int depth) {
-    pairParentheses(text);
+    checkPairs(text, '(', ')');
     size_t scan = text.size(), next = JText::npos;
     for (;;) {
         size_t open = next;
@@ -274,27 +341,29 @@ void Compiler::functionCalls(JText& text, int depth) {
         // Arguments split at commas outside square brackets.
         std::vector<JText> args;
         if (!trim(argText).empty()) {
+            checkPairs(argText, '[', ']');
             int brackets = 0;
             size_t start = 0;
             for (size_t i = 0; i < argText.size(); ++i) {
                 if (argText[i] == '[') {
                     ++brackets;
                 } else if (argText[i] == ']') {
-                    if (--brackets < 0) raiseSyntax();
+                    --brackets;
                 } else if (argText[i] == ',' && brackets == 0) {
                     args.push_back(trim(argText.substr(start, i - start)));
                     start = i + 1;
                 }
             }
-            if (brackets != 0) raiseSyntax();
             args.push_back(trim(argText.substr(start)));
         }
 
         const std::string result = newTemp();
-        text.replace(nameStart, close - nameStart + 1, toJText(result));
+        const uint32_t nameOrigin = name.firstOrigin(text.origin(open));
+        text.replace(nameStart, close - nameStart + 1, toJText(result, nameOrigin));
         TBuildOpeData op{ocFunc, result, {toBytes(name)}};
         for (const JText& arg : args) op.Operands.push_back(argumentOperand(arg, depth));
         ops_.push_back(std::move(op));
+        functionOrigins_.push_back(nameOrigin);
 
         scan = nameStart;
         size_t after = nameStart + result.size();
@@ -307,30 +376,34 @@ void Compiler::functionCalls(JText& text, int depth) {
 // exactly one "[" and one "]", so the counts are compared once.
 void Compiler::arrayElements(JText& text, int depth) {
     size_t opens = 0, closes = 0;
-    for (JChar c : text) {
+    for (JChar c : text.chars()) {
         if (c == '[') ++opens;
         else if (c == ']') ++closes;
     }
-    if (opens != closes) raiseSyntax();
+    if (opens != closes) {
+        checkPairs(text, '[', ']'); // raises at the bracket without its partner
+        raiseSyntax(text.firstOrigin());
+    }
     size_t scan = text.size();
     for (;;) {
         const size_t open = scan == 0 ? JText::npos : text.rfind(u'[', scan - 1);
         if (open == JText::npos) return;
+        const uint32_t openOrigin = text.origin(open);
         const size_t close = text.find(u']', open);
-        if (close == JText::npos) raiseSyntax();
+        if (close == JText::npos) raiseSyntax(openOrigin);
 
         size_t nameEnd = open;
         while (nameEnd > 0 && isBlank(text[nameEnd - 1])) --nameEnd;
-        if (nameEnd > 0 && isIn(text[nameEnd - 1], kOperatorChars)) raiseSyntax();
+        if (nameEnd > 0 && isIn(text[nameEnd - 1], kOperatorChars)) raiseSyntax(openOrigin);
         size_t nameStart = nameEnd;
         while (nameStart > 0 && !isBlank(text[nameStart - 1]) && !isIn(text[nameStart - 1], kOperatorChars)) --nameStart;
-        if (nameStart == nameEnd) raiseSyntax();
+        if (nameStart == nameEnd) raiseSyntax(openOrigin);
 
         const JText name = text.substr(nameStart, nameEnd - nameStart);
         const JText inner = text.substr(open + 1, close - open - 1);
         const std::string ref = newRefTemp();
-        text.replace(nameStart, close - nameStart + 1, toJText(ref));
-        if (trim(inner).empty()) raiseFormat("配列の添え字が不正です", {});
+        text.replace(nameStart, close - nameStart + 1, toJText(ref, name.origin(0)));
+        if (trim(inner).empty()) raiseAt(openOrigin, "配列の添え字が不正です");
 
         TBuildOpeData op{ocDimTo, ref, {toBytes(name)}};
         size_t start = 0;
@@ -347,7 +420,7 @@ void Compiler::arrayElements(JText& text, int depth) {
 // Groups are taken from the last "(" backwards; replacing one changes nothing
 // before it, so the search goes on from there.
 void Compiler::groups(JText& text, int depth) {
-    pairParentheses(text);
+    checkPairs(text, '(', ')');
     size_t scan = text.size();
     for (;;) {
         size_t open = JText::npos;
@@ -357,8 +430,9 @@ void Compiler::groups(JText& text, int depth) {
         const size_t close = closingParenthesis(text, open);
         const JText inner = text.substr(open + 1, close - open - 1);
         const std::string group = newTemp();
-        text.replace(open, close - open + 1, toJText(group));
-        compile(toJText(group) + u" = " + inner, depth + 1);
+        const uint32_t origin = text.origin(open);
+        text.replace(open, close - open + 1, toJText(group, origin));
+        compile(toJText(group + " = ", origin) + inner, depth + 1);
         scan = open;
     }
 }
@@ -368,7 +442,7 @@ std::string Compiler::argumentOperand(const JText& argument, int depth) {
     if (text.empty()) return {};
     if (!isCompound(text)) return toBytes(text);
     std::string temp = newTemp();
-    compile(toJText(temp) + u" = " + text, depth + 1);
+    compile(toJText(temp + " = ", text.origin(0)) + text, depth + 1);
     return temp;
 }
 
@@ -404,6 +478,9 @@ void Compiler::reduce(std::vector<JText>& tokens) {
         return;
     }
     bool assigned = false;
+    // An operator taken as an operand ("a * * b" multiplies a by a name "*")
+    // compiles, but is where a text that fails later went wrong.
+    std::optional<uint32_t> operatorOperand;
     for (const auto& group : groups) {
         auto inGroup = [&](const JText& t) {
             for (auto op : group)
@@ -418,31 +495,36 @@ void Compiler::reduce(std::vector<JText>& tokens) {
                 continue;
             }
             const uint8_t code = binaryOpcode(tokens[i]);
-            if (i + 1 >= tokens.size()) raiseSyntax(); // an operator without its right operand
+            const uint32_t at = tokens[i].origin(0);
+            if (i + 1 >= tokens.size()) raiseSyntax(at); // an operator without its right operand
             const JText& right = tokens[i + 1];
+            if (!operatorOperand && binaryOpcode(right) != ocNone) operatorOperand = right.origin(0);
             if (code == ocTo) {
-                if (out.empty()) raiseSyntax();
+                if (out.empty()) raiseSyntax(at);
                 append(ocTo, toBytes(out.back()), {toBytes(right)});
                 out.pop_back();
                 assigned = true;
             } else if (!out.empty()) {
                 const JText& left = out.back();
-                if (!left.empty() && isIn(left[0], kBadLeftOperand)) raiseSyntax();
+                if (!left.empty() && isIn(left[0], kBadLeftOperand)) raiseSyntax(at);
                 std::string temp = newTemp();
                 append(code, temp, {toBytes(left), toBytes(right)});
-                out.back() = toJText(temp);
+                out.back() = toJText(temp, left.firstOrigin(at));
             } else {
-                if (code != ocPlus && code != ocMinus) raiseSyntax();
+                if (code != ocPlus && code != ocMinus) raiseSyntax(at);
                 std::string temp = newTemp();
                 append(code, temp, {"0", toBytes(right)});
-                out.push_back(toJText(temp));
+                out.push_back(toJText(temp, at));
             }
             ++i;
         }
         tokens = std::move(out);
     }
     if (tokens.empty()) return; // an assignment took them all
-    if (assigned || tokens.size() > 1) raiseSyntax();
+    // Left over: an operand no operator takes (the first after an assignment,
+    // else the second), which only an operator taken as an operand leaves.
+    if (assigned || tokens.size() > 1)
+        raiseSyntax(operatorOperand.value_or(tokens[assigned ? 0 : 1].firstOrigin()));
     append(ocTo, std::string(kArgTemp), {toBytes(tokens[0])});
 }
 
@@ -499,30 +581,41 @@ void writeOperand(TStream& s, const std::string& text) {
 
 } // namespace
 
+ECompileError::ECompileError(std::string sjisMessage, size_t offset)
+    : ENuvoError(std::move(sjisMessage)), offset_(offset) {}
+
 void TBuildNuvoParser::Build(std::string_view text) {
     ops_.clear();
+    functionOrigins_.clear();
     try {
-        if (text.size() > kMaxExpressionBytes) raiseFormat("式が長すぎます", {});
-        Compiler compiler(ops_);
+        if (text.size() > kMaxExpressionBytes) raiseAt(static_cast<uint32_t>(kMaxExpressionBytes), "式が長すぎます");
+        Compiler compiler(ops_, functionOrigins_);
         compiler.compile(trim(toJText(text)), 0);
         eliminateCopies(ops_);
     } catch (...) {
         ops_.clear();
+        functionOrigins_.clear();
         throw;
     }
 }
 
 void TBuildNuvoParser::SaveToStream(TStream& s) const {
     // Check every function first, so that nothing is written for a text that fails.
+    // The calls are the operations ocFunc, in the order their names were
+    // recorded (removing copies never drops one).
     std::vector<int> functions(ops_.size(), -1);
+    size_t call = 0;
     for (size_t i = 0; i < ops_.size(); ++i) {
         const TBuildOpeData& op = ops_[i];
         if (op.Opcode != ocFunc) continue;
+        const size_t origin = call < functionOrigins_.size() ? functionOrigins_[call] : 0;
+        ++call;
         const std::string& name = op.Operands.at(0);
         const int number = findFunction(name);
-        if (number < 0) raiseFormat("\"%s\" 関数名がありません", {name});
+        if (number < 0) throw ECompileError(formatSjis(sjisText("\"%s\" 関数名がありません"), {name}), origin);
         if (!functionInfo(number).acceptsArgCount(static_cast<int64_t>(op.Operands.size()) - 1))
-            raiseFormat("%s 引数の数が不正です", {std::string_view(functionInfo(number).name)});
+            throw ECompileError(
+                formatSjis(sjisText("%s 引数の数が不正です"), {std::string_view(functionInfo(number).name)}), origin);
         functions[i] = number;
     }
     WriteInt(s, static_cast<int32_t>(ops_.size()));

@@ -1,5 +1,6 @@
 #include "script/FunctionCatalogue.h"
 
+#include "base/Error.h"
 #include "script/Param.h"
 
 #include <array>
@@ -179,6 +180,14 @@ int findFunction(std::string_view name) {
     for (size_t i = 0; i < kFunctions.size(); ++i)
         if (name == kFunctions[i].name) return static_cast<int>(i);
     return -1;
+}
+
+std::string functionText(int number) {
+    return isFunctionNumber(number) ? std::string(functionInfo(number).name) : "#" + std::to_string(number);
+}
+
+void raiseArgumentCount(int number) {
+    raiseFormat("%s 引数の数が不正です", {std::string_view(functionInfo(number).name)});
 }
 
 } // namespace nuvo

@@ -229,7 +229,7 @@ bool isComparison(uint8_t code) {
 
 // What performing an operation comes to once its target exists (TOpeData::Action).
 enum TOpeAction : uint8_t {
-    oaNothing,    // ocNone, ocDimTo, codes above ocNEqual
+    oaNothing,    // ocNone, ocDimTo, codes above ocNEqual, ocFunc of a number beyond the catalogue
     oaInvalid,    // too few operands for the operator
     oaCall,       // ocFunc
     oaAssign,     // ocTo
@@ -241,6 +241,7 @@ enum TOpeAction : uint8_t {
 uint8_t actionOf(const TOpeData& op) {
     const uint8_t code = op.Opcode;
     if (code == ocNone || code > kLastOpeCode || code == ocDimTo) return oaNothing;
+    if (code == ocFunc && !isFunctionNumber(op.FuncId)) return oaNothing;
     const size_t needed = code == ocTo ? 1 : code == ocFunc ? 0 : 2;
     if (op.Operands.size() < needed) return oaInvalid;
     if (code == ocFunc) return oaCall;
@@ -273,6 +274,12 @@ uint8_t temporaryType(const TOpeData& op, const ValueView* views) {
     case ocShiftR: return PT_INT;
     case ocDimTo: return PT_NONE;
     case ocFunc:
+        // A number beyond the catalogue calls nothing: its temporary stays a
+        // new integer, as the result of a function that stores nothing.
+        if (!isFunctionNumber(op.FuncId)) return PT_INT;
+        // The count goes first: GetProp's type comes from an argument.
+        if (!functionInfo(op.FuncId).acceptsArgCount(static_cast<int64_t>(op.Operands.size())))
+            raiseArgumentCount(op.FuncId);
         if (op.FuncId == FN_GETPROP) {
             const PropertyTypeInfo* prop =
                 op.Operands.size() > 1 ? propertyTypeInfo(op.Operands[1]->AsInteger()) : nullptr;
@@ -829,9 +836,11 @@ void TNuvoParser::LoadFromStream(TStream& s) {
         op.Opcode = ReadByteChecked(s);
         op.Target = ReadStrChecked(s);
         const int32_t n = ReadCountChecked(s, 2); // the smallest operand record is a flag
+        // A function's number and its argument count are checked when the
+        // expression runs, not here: a page may hold calls the catalogue has
+        // no function for, or a count outside the function's bounds.
         if (op.Opcode == ocFunc) {
             op.FuncId = ReadByteChecked(s);
-            if (op.FuncId >= kFunctionCount || !functionInfo(op.FuncId).acceptsArgCount(n)) raiseBrokenData();
         } else if (op.Opcode == ocDimTo && n == 0) {
             raiseBrokenData();
         }
@@ -932,7 +941,7 @@ std::string describeOperation(const TOpeData& op) {
     size_t i = 0;
     if (op.Opcode == ocFunc) {
         out += ' ';
-        out += functionInfo(op.FuncId).name;
+        out += functionText(op.FuncId);
         i = 1;
     }
     for (const auto& operand : op.Operands) {

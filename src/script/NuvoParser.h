@@ -98,9 +98,11 @@ public:
     TNuvoParser& operator=(const TNuvoParser&) = delete;
 
     // Replaces the operations by the stream form at the stream's position.
-    // Refuses (raising, with the list left empty) truncated data, an ocFunc
-    // whose number is outside the catalogue or whose argument count is outside
-    // the function's bounds, and an ocDimTo without operands.
+    // Refuses (raising, with the list left empty) truncated data and an
+    // ocDimTo without operands. An ocFunc of a number beyond the catalogue
+    // loads and does nothing when run; one whose argument count is outside
+    // the function's bounds loads and fails its evaluation with the
+    // function's argument-count message when run.
     void LoadFromStream(TStream& s);
     // Writes the stream form (references as names).
     void SaveToStream(TStream& s) const;

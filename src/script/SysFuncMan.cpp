@@ -100,14 +100,17 @@ TSysFuncMan::TSysFuncMan() {
 TSysFuncMan::~TSysFuncMan() = default;
 
 void TSysFuncMan::SetHandler(int number, FunctionHandler handler, bool selfContained) {
-    if (number < 0 || number >= kFunctionCount) return;
+    if (!isFunctionNumber(number)) return;
     handlers_[number] = std::move(handler);
     selfContained_[number] = selfContained;
 }
 
 void TSysFuncMan::Call(ScriptContext& context, TParamCollectionItem* result, std::string_view resultName, int number,
                        std::span<TCustomParam* const> args) {
-    if (number < 0 || number >= kFunctionCount) return;
+    if (!isFunctionNumber(number)) return;
+    // Stored expressions are only checked when compiled: a handler never
+    // sees a count outside its function's bounds.
+    if (!functionInfo(number).acceptsArgCount(static_cast<int64_t>(args.size()))) raiseArgumentCount(number);
     FunctionCall call(context, number, result, resultName, args);
     handlers_[number](call);
 }

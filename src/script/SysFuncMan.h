@@ -92,7 +92,9 @@ public:
     TSysFuncMan(const TSysFuncMan&) = delete;
     TSysFuncMan& operator=(const TSysFuncMan&) = delete;
 
-    // Performs function number (any number outside the catalogue does nothing).
+    // Performs function number: any number outside the catalogue does
+    // nothing; a number of arguments outside the function's bounds raises its
+    // argument-count message.
     void Call(ScriptContext& context, TParamCollectionItem* result, std::string_view resultName, int number,
               std::span<TCustomParam* const> args);
 
@@ -101,7 +103,7 @@ public:
     // runs another evaluation and calls nothing that might: the evaluator may
     // then keep its temporaries out of the table around the call.
     void SetHandler(int number, FunctionHandler handler, bool selfContained = false);
-    bool IsSelfContained(int number) const { return number >= 0 && number < kFunctionCount && selfContained_[number]; }
+    bool IsSelfContained(int number) const { return isFunctionNumber(number) && selfContained_[number]; }
 
 private:
     FunctionHandler handlers_[kFunctionCount];

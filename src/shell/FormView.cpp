@@ -11,9 +11,12 @@
 #include "engine/ProjectPictures.h"
 #include "engine/RegistryEvents.h"
 #include "engine/TraceSink.h"
+#include "media/MidiPortChoice.h"
 #include "render/CursorImage.h"
 #include "render/ScreenManager.h"
 #include "render/wipe/Wipe.h"
+#include "script/DBFunctions.h"
+#include "script/DBManager.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
@@ -88,6 +91,7 @@ void TFormView::create() {
     context_.Script = script_.get();
     context_.Dialogs = dialogs_;
     context_.System = system_;
+    context_.Audio = setup_.Audio;
     context_.Args = setup_.Args;
     context_.SaveFolder = setup_.SaveFolder;
     context_.SetCaption = [this](const std::string& sjisTitle) {
@@ -138,6 +142,21 @@ void TFormView::initialise() {
     events_ = std::make_unique<TRegistryEvents>(*bases_);
     context_.Events = events_.get();
     installComponentFunctions(*functions_, *bases_);
+    // The data tables exist before the project and outlive it: its creation
+    // and its exit page may use them.
+    tables_ = std::make_unique<TDBManager>();
+    context_.Tables = tables_.get();
+    installDBFunctions(*functions_, *tables_, [this](std::string_view name, std::string& bytes) {
+        if (!context_.Project || !context_.Project->EnsureAvailable(name)) return false;
+        try {
+            TKvMemoryStream s;
+            files_->LoadToStream(s, name);
+            bytes.assign(s.bytes().begin(), s.bytes().end());
+            return true;
+        } catch (const ENuvoError&) {
+            return false;
+        }
+    });
 
     // 3. The project: its file, the save file's part, the interpreter on the
     // start page.
@@ -145,12 +164,25 @@ void TFormView::initialise() {
     project_->Create();
     if (context_.QuitRequested) return;
 
-    // 4. The screen manager, when the title has a screen.
+    // 4. "MediaInit": the screen manager, when the title has a screen; the
+    // MIDI output ports and the port chosen for the title.
     if (project_->ScreenWidth > 0 && project_->ScreenHeight > 0) {
         screen_ = std::make_unique<TScreenManager>(window_, project_->FullScreenHeight, project_->FullScreenWidth,
                                                    project_->ScreenHeight, project_->ScreenWidth);
         chosenMode_ = screen_->PreferredModeIndex();
         pictures_->Source.BitCount = screen_->ScreenBitCount();
+    }
+    if (setup_.Audio) {
+        platform::MidiPortsSetup midi;
+        midi.audio = setup_.Audio;
+        midi.soundFont = platform::chooseSoundFont(setup_.SoundFont, settings_.SoundFont);
+        midi.alsa = setup_.AlsaPorts;
+        midi.report = [this](const std::string& line) { context_.ReportLine(line); };
+        midiPorts_ = platform::createMidiPorts(midi);
+        if (setup_.MidiLog) midiPorts_ = platform::loggingMidiPorts(std::move(midiPorts_), *setup_.Audio, *setup_.MidiLog);
+        midiChoice_ = std::make_unique<TMidiPortChoice>(midiPorts_.get());
+        context_.MidiPorts = midiPorts_.get();
+        context_.MidiChoice = midiChoice_.get();
     }
 
     // 5. The base screens, at the title's size, drawing into the back buffer.
@@ -196,20 +228,28 @@ void TFormView::teardown() {
     // "Project.Free": the exit page runs, with everything else still there.
     project_.reset();
     if (setup_.BeforeVariablesFreed && vars_) setup_.BeforeVariablesFreed(*vars_);
+    if (setup_.BeforeRegistryFreed && bases_) setup_.BeforeRegistryFreed(*bases_);
     // "SysFuncMan.Free", "ParamMan.Free".
     script_.reset();
     functions_.reset();
     context_.Script = nullptr;
     context_.Vars = nullptr;
     vars_.reset();
+    // The data tables after the project and the functions that reach them.
+    context_.Tables = nullptr;
+    tables_.reset();
     // "NuvoFinalize": the registry and its components.
     context_.Events = nullptr;
     events_.reset();
     bases_.reset();
     // "PelkMan" after every component that showed a picture.
     pictures_.reset();
-    // "MediaFinal": the screen manager.
+    // "MediaFinal": the screen manager, the MIDI ports.
     screen_.reset();
+    context_.MidiChoice = nullptr;
+    context_.MidiPorts = nullptr;
+    midiChoice_.reset();
+    midiPorts_.reset();
     context_.Files = nullptr;
     files_.reset();
     context_.Trace = nullptr;
@@ -504,6 +544,16 @@ void TFormView::RestorePictures() {
 TPelkCollection* TFormView::PictureCache() { return pictures_ ? &pictures_->Cache : nullptr; }
 
 platform::LocalTime TFormView::FrameLocalTime() { return frameTime_; }
+
+std::vector<std::string> TFormView::MidiPorts() {
+    return midiChoice_ ? midiChoice_->Names() : std::vector<std::string>{};
+}
+
+std::string TFormView::MidiPort() { return midiChoice_ ? midiChoice_->SelectedName() : std::string(); }
+
+void TFormView::SetMidiPort(const std::string& name) {
+    if (midiChoice_) midiChoice_->Select(name);
+}
 
 uint32_t TFormView::SystemTickMs() { return now32(); }
 

@@ -21,6 +21,7 @@
 #include "engine/TraceSink.h"
 #include "platform/Backend.h"
 #include "platform/Fonts.h"
+#include "platform/MidiOut.h"
 #include "shell/FrameClock.h"
 #include "shell/Settings.h"
 #include "shell/SystemVariables.h"
@@ -35,7 +36,9 @@
 namespace nuvo {
 
 class ScriptContext;
+class TDBManager;
 class TLoopThread;
+class TMidiPortChoice;
 class TNuvoBaseList;
 class TParamCollection;
 class TProject;
@@ -55,6 +58,15 @@ struct TFormViewSetup {
     platform::ISystem* System = nullptr;
     // None: the font lists are empty.
     platform::IFontCatalog* Fonts = nullptr;
+    // The backend's audio device; none: no sound and no MIDI ports.
+    platform::IAudioDevice* Audio = nullptr;
+    // The soundfont named on the command line (empty: the settings' or the
+    // system's).
+    std::string SoundFont;
+    // List the ALSA sequencer's ports among the MIDI ports (the desktop).
+    bool AlsaPorts = false;
+    // Where every message the MIDI ports receive is logged; none: nowhere.
+    platform::TMidiLog* MidiLog = nullptr;
     // The command line of the title (data folder and archives).
     std::vector<std::string> Args;
     // "game.ini" to read the machine settings from (it may not exist).
@@ -76,6 +88,8 @@ struct TFormViewSetup {
     // Called during the teardown after the project is gone and before the
     // variable table is freed (the headless variable dump).
     std::function<void(const TParamCollection&)> BeforeVariablesFreed;
+    // Called right after that, with the registry (the component tree dump).
+    std::function<void(const TNuvoBaseList&)> BeforeRegistryFreed;
 };
 
 class TFormView final : public platform::IWindowEvents, public IBaseListHost, public ISystemVariableHost {
@@ -85,7 +99,7 @@ public:
     // loaded (QuitRequested after creation).
     explicit TFormView(TFormViewSetup setup);
     // The teardown: the pacing thread, the project (its exit page), the
-    // functions, the variables, the registry, the screen manager.
+    // functions, the variables, the tables, the registry, the screen manager.
     ~TFormView() override;
     TFormView(const TFormView&) = delete;
     TFormView& operator=(const TFormView&) = delete;
@@ -168,6 +182,10 @@ public:
     void SelectDisplayMode(int32_t index) override;
     bool CGDither() override;
     void SetCGDither(bool dither) override;
+    std::vector<std::string> MidiPorts() override;
+    std::string MidiPort() override;
+    void SetMidiPort(const std::string& name) override;
+    TMidiPortChoice* MidiChoice() { return midiChoice_.get(); }
 
 private:
     void create();
@@ -199,8 +217,11 @@ private:
     std::unique_ptr<TProjectPictures> pictures_;
     std::unique_ptr<TNuvoBaseList> bases_;
     std::unique_ptr<TRegistryEvents> events_;
+    std::unique_ptr<TDBManager> tables_;
     std::unique_ptr<TProject> project_;
     std::unique_ptr<TScreenManager> screen_;
+    std::unique_ptr<platform::IMidiPorts> midiPorts_;
+    std::unique_ptr<TMidiPortChoice> midiChoice_;
     std::unique_ptr<TLoopThread> thread_;
     TFrameClock frameClock_{context_};
 

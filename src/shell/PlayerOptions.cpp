@@ -82,25 +82,107 @@ platform::LocalTime ParseDateOption(std::string_view text) {
     return t;
 }
 
-TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
-    using cli::Arity;
-    static const cli::OptionDef kOptions[] = {
-        {"--headless"},
-        {"--frames", Arity::Value},
-        {"--step", Arity::Value},
-        {"--input", Arity::Value},
-        {"--shots", Arity::Value},
-        {"--shot-at", Arity::Value},
-        {"--shot-every", Arity::Value},
-        {"--date", Arity::Value},
-        {"--dump-vars", Arity::Value},
-        {"--trace", Arity::Value},
-        {"--save-dir", Arity::Value},
-        {"--timeout", Arity::Value},
-    };
-    static const char* const kHeadlessOnly[] = {"--step", "--input", "--shots", "--shot-at", "--shot-every", "--date"};
+namespace {
 
-    const cli::TCommandLine line(arguments, kOptions);
+using cli::Arity;
+
+const TPlayerOptionInfo kPlayerOptions[] = {
+    {"--headless", Arity::Flag, "", false, "run without a window, on a virtual clock"},
+    {"--frames", Arity::Value, "N", false, "stop after N frames"},
+    {"--step", Arity::Value, "MS", true, "milliseconds per frame (16)"},
+    {"--input", Arity::Value, "FILE", true, "the input script (docs/headless.md)"},
+    {"--shots", Arity::Value, "DIR", true, "write screenshots DIR/frame-000123.png"},
+    {"--shot-at", Arity::Value, "F1,F2,...", true, "only at these frames"},
+    {"--shot-every", Arity::Value, "K", true, "every K-th frame (1 when neither is given)"},
+    {"--date", Arity::Value, "YYYY-MM-DDTHH:MM:SS", true, "the local time at frame 0"},
+    {"--dump-vars", Arity::Value, "FILE", false, "write the variable table as JSON when the title ends"},
+    {"--dump-tree", Arity::Value, "FILE", false, "write the components as JSON when the title ends"},
+    {"--trace", Arity::Value, "FILE", false, "write the interpreter's trace lines to FILE"},
+    {"--save-dir", Arity::Value, "DIR", false, "keep save.dat in DIR instead of the data folder"},
+    {"--timeout", Arity::Value, "SECONDS", false, "end the run with an error after this much wall time"},
+    {"--audio-wav", Arity::Value, "FILE", true, "write everything played as a WAV file"},
+    {"--midi-log", Arity::Value, "FILE", true, "write every MIDI message sent, a line each"},
+    {"--soundfont", Arity::Value, "FILE", false, "the MIDI synthesizer's soundfont (.sf2)"},
+};
+
+const TPlayerUsageForm kUsageForms[] = {
+    {"[OPTIONS] [DATA_FOLDER [ARCHIVE...]]",
+     "Runs the title found in DATA_FOLDER (or beside the program) in a window, reading its folders, its game.dat "
+     "archive and any further archives named. DATA_FOLDER may also be an archive: its folder is then the data "
+     "folder."},
+    {"/config", "/config opens the settings dialog."},
+};
+
+const TPlayerExitCode kExitCodes[] = {
+    {kExitOk, "the title ended"},
+    {kExitFailed, "it could not start or the run failed"},
+    {kExitUsage, "a usage error"},
+    {kExitUnanswered, "a headless dialog the input script did not answer"},
+    {kExitTimeout, "--timeout ran out"},
+};
+
+constexpr char kNoBreak = '\x01';
+
+// Words of text filled into lines of at most width characters, each line
+// after the first beginning with indent.
+std::string wrap(std::string_view text, size_t width, std::string_view indent = "") {
+    std::string out, line;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view word = text.substr(start, end - start);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            out += line + "\n";
+            line = std::string(indent);
+        } else if (!line.empty()) {
+            line += ' ';
+        }
+        line += word;
+        start = end + 1;
+    }
+    out += line + "\n";
+    // A non-breaking space, kept within a line, is written as a space.
+    std::replace(out.begin(), out.end(), kNoBreak, ' ');
+    return out;
+}
+
+std::string makeUsage() {
+    std::string text;
+    for (const TPlayerUsageForm& form : kUsageForms)
+        text += (text.empty() ? "usage: nuvoplayer " : "       nuvoplayer ") + std::string(form.Synopsis) + "\n";
+    text += "\n";
+    for (const TPlayerUsageForm& form : kUsageForms) text += wrap(form.Help, 76);
+    text += "\nOptions:\n";
+    const auto item = [&](const std::string& left, const std::string& help) {
+        constexpr size_t kColumn = 24;
+        text += "  " + left;
+        if (left.size() + 2 < kColumn) text += std::string(kColumn - 2 - left.size(), ' ');
+        else text += "\n" + std::string(kColumn, ' ');
+        text += help + "\n";
+    };
+    for (const TPlayerOptionInfo& o : kPlayerOptions)
+        item(std::string(o.Name) + (*o.Value ? std::string(" ") + o.Value : ""),
+             (o.HeadlessOnly ? "(headless) " : "") + std::string(o.Help));
+    item("--version", "print the version");
+    item("-h, --help", "show this text");
+    text += "\n\"--\" ends the options (for a data folder whose name begins with \"-\").\n";
+    std::string codes = "Exit codes:";
+    for (const TPlayerExitCode& c : kExitCodes)
+        codes += " " + std::to_string(c.Code) + kNoBreak + c.Meaning + (&c == &std::end(kExitCodes)[-1] ? "." : ",");
+    return text + wrap(codes, 76);
+}
+
+} // namespace
+
+std::span<const TPlayerOptionInfo> PlayerOptionTable() { return kPlayerOptions; }
+std::span<const TPlayerUsageForm> PlayerUsageForms() { return kUsageForms; }
+std::span<const TPlayerExitCode> PlayerExitCodes() { return kExitCodes; }
+
+TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
+    std::vector<cli::OptionDef> options;
+    for (const TPlayerOptionInfo& o : kPlayerOptions) options.push_back({o.Name, o.Arity});
+    const cli::TCommandLine line(arguments, options);
     TPlayerOptions o;
     o.Help = line.HelpRequested();
     o.Version = line.VersionRequested();
@@ -109,9 +191,8 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.Headless = line.Has("--headless");
     if (!o.Headless)
         for (const auto& item : line.Items())
-            if (std::find_if(std::begin(kHeadlessOnly), std::end(kHeadlessOnly),
-                             [&](const char* n) { return item.name == n; }) != std::end(kHeadlessOnly))
-                fail(item.name + " needs --headless");
+            for (const TPlayerOptionInfo& info : kPlayerOptions)
+                if (info.HeadlessOnly && item.name == info.Name) fail(item.name + " needs --headless");
     o.Frames = line.Integer("--frames", 0, 100'000'000, -1);
     o.StepMs = static_cast<int32_t>(line.Integer("--step", 1, 1000, 16));
     o.InputFile = line.Value("--input", "");
@@ -121,8 +202,12 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
     o.ShotEvery = line.Integer("--shot-every", 1, 100'000'000, 0);
     if (const auto date = line.Value("--date")) o.Date = ParseDateOption(*date);
     o.DumpVarsFile = line.Value("--dump-vars", "");
+    o.DumpTreeFile = line.Value("--dump-tree", "");
     o.TraceFile = line.Value("--trace", "");
     o.SaveDir = line.Value("--save-dir", "");
+    o.AudioWav = line.Value("--audio-wav", "");
+    o.MidiLog = line.Value("--midi-log", "");
+    o.SoundFont = line.Value("--soundfont", "");
     if (const auto v = line.Value("--timeout")) {
         char* end = nullptr;
         const double seconds = std::strtod(v->c_str(), &end);
@@ -137,34 +222,8 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments) {
 }
 
 const char* PlayerUsage() {
-    return "usage: nuvoplayer [OPTIONS] [DATA_FOLDER [ARCHIVE...]]\n"
-           "       nuvoplayer /config\n"
-           "\n"
-           "Runs the title found in DATA_FOLDER (or beside the program) in a window,\n"
-           "reading its folders, its game.dat archive and any further archives named.\n"
-           "/config opens the settings dialog.\n"
-           "\n"
-           "Options:\n"
-           "  --headless            run without a window, on a virtual clock\n"
-           "  --frames N            stop after N frames\n"
-           "  --step MS             (headless) milliseconds per frame (16)\n"
-           "  --input FILE          (headless) the input script (docs/player.md)\n"
-           "  --shots DIR           (headless) write screenshots DIR/frame-000123.png\n"
-           "  --shot-at F1,F2,...   (headless) only at these frames\n"
-           "  --shot-every K        (headless) every K-th frame (1 when neither is given)\n"
-           "  --date YYYY-MM-DDTHH:MM:SS\n"
-           "                        (headless) the local time at frame 0\n"
-           "  --dump-vars FILE      write the variable table as JSON when the title ends\n"
-           "  --trace FILE          write the interpreter's trace lines to FILE\n"
-           "  --save-dir DIR        keep save.dat in DIR instead of the data folder\n"
-           "  --timeout SECONDS     end the run with an error after this much wall time\n"
-           "  --version             print the version\n"
-           "  -h, --help            show this text\n"
-           "\n"
-           "\"--\" ends the options (for a data folder whose name begins with \"-\").\n"
-           "Exit codes: 0 the title ended, 1 it could not start or the run failed,\n"
-           "2 a usage error, 3 a headless dialog the input script did not answer,\n"
-           "4 --timeout ran out.\n";
+    static const std::string text = makeUsage();
+    return text.c_str();
 }
 
 } // namespace nuvo

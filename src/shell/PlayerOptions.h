@@ -1,14 +1,10 @@
 // The player's own command-line options, under the convention of
 // cli/CommandLine.h (any other argument beginning with "-" is a usage
 // error). The options are taken out before the title's command line (a data
-// folder and further archives, or "/config") is read:
-//
-//   nuvoplayer [--headless [--step MS] [--input FILE] [--shots DIR]
-//              [--shot-at F1,F2,...|--shot-every K] [--date YYYY-MM-DDTHH:MM:SS]]
-//              [--frames N] [--dump-vars FILE] [--trace FILE] [--save-dir DIR]
-//              [--timeout SECONDS] DATA_FOLDER [ARCHIVE...]
-//
-// The options of the virtual clock and the screenshots need --headless.
+// folder and further archives, or "/config") is read. They are one table
+// (PlayerOptionTable), from which the parser, the usage text, the manual
+// page and the shell completion are made. The options of the virtual clock,
+// the screenshots and the recorded sound need --headless.
 #pragma once
 
 #include "cli/CommandLine.h"
@@ -16,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,9 +48,16 @@ struct TPlayerOptions {
     std::vector<int64_t> ShotAt;
     int64_t ShotEvery = 0;
     std::string DumpVarsFile;
+    std::string DumpTreeFile;
     std::string TraceFile;
     std::optional<platform::LocalTime> Date;
     std::string SaveDir;
+    // Everything the audio device played, as a WAV file written at the end.
+    std::string AudioWav;
+    // Every message the MIDI ports received, "TIME_MS HEX..." a line.
+    std::string MidiLog;
+    // The MIDI synthesizer's soundfont.
+    std::string SoundFont;
     // Wall-clock limit of the run (0: none).
     double TimeoutSeconds = 0;
     // What is left: the title's command line.
@@ -63,6 +67,32 @@ struct TPlayerOptions {
     bool WantsShot(int64_t frame) const;
 };
 
+// One option of the player: what the parser, the usage text, the manual page
+// and the shell completion all read.
+struct TPlayerOptionInfo {
+    const char* Name; // with its dashes: "--frames"
+    cli::Arity Arity;
+    // The value's placeholder ("N", "FILE", "DIR"); empty for a flag. A
+    // placeholder ending in FILE or DIR names a file or a folder.
+    const char* Value;
+    bool HeadlessOnly;
+    const char* Help; // one line, lower case, no full stop
+};
+std::span<const TPlayerOptionInfo> PlayerOptionTable();
+
+// The forms of the command line, after "nuvoplayer", with a line each.
+struct TPlayerUsageForm {
+    const char* Synopsis; // "[OPTIONS] [DATA_FOLDER [ARCHIVE...]]"
+    const char* Help;
+};
+std::span<const TPlayerUsageForm> PlayerUsageForms();
+
+struct TPlayerExitCode {
+    int Code;
+    const char* Meaning;
+};
+std::span<const TPlayerExitCode> PlayerExitCodes();
+
 // Raises EPlayerOptionError with a message for a person.
 TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments);
 
@@ -71,7 +101,7 @@ TPlayerOptions ParsePlayerOptions(const std::vector<std::string>& arguments);
 // that does not exist.
 platform::LocalTime ParseDateOption(std::string_view text);
 
-// The usage text.
+// The usage text, made from the tables above.
 const char* PlayerUsage();
 
 } // namespace nuvo

@@ -41,6 +41,7 @@ TMachineSettings LoadSettings(const TIniFile& ini) {
     delay = (delay / 100) * 100;
     s.SettingDelayTime = std::min(std::max(delay, 100), 500);
     s.SettingUseWMP = ini.ReadBool("Video", "UseWMP", s.SettingUseWMP);
+    s.SoundFont = ini.ReadString("Sound", "SoundFont").value_or("");
     return s;
 }
 

@@ -16,6 +16,9 @@ struct TMachineSettings {
     bool SettingDirectSound = true;
     int SettingDelayTime = 500; // wave-out buffering delay, ms: a multiple of 100 in 100..500
     bool SettingUseWMP = false;
+    // Our own key, "Sound" / "SoundFont": the soundfont of the built-in MIDI
+    // synthesizer (empty: the system's default).
+    std::string SoundFont;
 };
 
 // Where "game.ini" lives: beside the executable when a file exists there,

@@ -40,6 +40,15 @@ bool endsInNv(const std::string& path) {
 
 } // namespace
 
+std::vector<std::string> TitleArguments(const std::vector<std::string>& args) {
+    if (args.empty() || IsConfigArgument(args) || !platform::isFile(args[0])) return args;
+    const std::filesystem::path archive = std::filesystem::absolute(args[0]);
+    std::vector<std::string> out{archive.parent_path().string()};
+    if (!sameAsciiNoCase(archive.filename().string(), "game.dat")) out.push_back(archive.string());
+    out.insert(out.end(), args.begin() + 1, args.end());
+    return out;
+}
+
 bool IsConfigArgument(const std::vector<std::string>& args) {
     return !args.empty() && sameAsciiNoCase(args[0], "/config");
 }
@@ -79,8 +88,10 @@ void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& arg
     for (const std::string& arg : args) {
         if (platform::isDirectory(arg)) {
             if (auto dat = platform::resolveTitlePath(arg, "game.dat"); dat && platform::isFile(*dat)) files.AddArchive(*dat);
+        } else if (platform::isFile(arg)) {
+            // Whether it ends in "nv" or not, the reader finds the directory.
+            files.AddArchive(arg);
         }
-        if (endsInNv(arg)) files.AddArchive(arg);
     }
 }
 

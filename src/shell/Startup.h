@@ -23,11 +23,18 @@ bool IsConfigArgument(const std::vector<std::string>& args);
 // separator becomes "-". "/config" gives "/CONFIG-".
 std::string InstanceGuardName(const std::vector<std::string>& args, const std::string& executableFolder);
 
+// The title's command line with an archive given in place of the data folder
+// ("nuvoplayer ~/title/game.dat", as a file manager passes it) turned into
+// its folder followed by the archive; the folder's own "game.dat" is not
+// named twice. Anything else comes back as it is.
+std::vector<std::string> TitleArguments(const std::vector<std::string>& args);
+
 // Data sources, in order: the in-memory archive; then without arguments the
 // executable's folder as base folder and an archive appended to the
 // executable; with arguments argument 1 as base folder, and for every argument
-// its folder's "game.dat" and the argument itself when it is a file ending in
-// "nv".
+// its folder's "game.dat", or the argument itself when it is a file (an
+// archive appended to a program when the file ends in "nv", otherwise an
+// archive of its own).
 void SetUpDataSources(TVrFileManager& files, const std::vector<std::string>& args, platform::ISystem& system);
 
 // Whether a player started without a data folder finds an installed title:

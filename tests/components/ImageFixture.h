@@ -1,28 +1,23 @@
 // A small world for the image components: layered images made in memory,
 // the picture cache over them, a registry whose host hands the cache (and a
-// script context) to the images, and helpers to paint and compare with
-// reference pictures in tests/golden/images/ (NUVO_UPDATE_GOLDEN=1 rewrites
-// them; look at each before committing; a mismatch writes the actual picture
-// to the build folder's images-actual/).
+// script context) to the images, and helpers to paint them.
 #pragma once
 
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
-#include "platform/FileSystem.h"
 #include "render/DIBSurface.h"
-#include "render/ImageCodecs.h"
 #include "render/PelkCache.h"
 #include "render/PelkImage.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
+#include "support/Golden.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -176,55 +171,6 @@ struct ImageWorld {
 
 inline uint32_t px(const TCustomDIBX& s, int32_t x, int32_t y) {
     return static_cast<uint32_t>(s.GetPixel(x, y)) & 0xFFFFFF;
-}
-
-inline bool updatingGolden() {
-    const char* v = std::getenv("NUVO_UPDATE_GOLDEN");
-    return v && *v && std::string(v) != "0";
-}
-
-inline void writePicturePng(TCustomDIBX& picture, const std::filesystem::path& path) {
-    std::filesystem::create_directories(path.parent_path());
-    TDIBSurface copy(picture.Width(), picture.Height(), 32);
-    copy.Assign(picture);
-    const std::vector<uint8_t> png = WritePng(copy, -1);
-    platform::writeFileAtomic(path.string(), png.data(), png.size());
-}
-
-// Empty when the pictures agree pixel for pixel; otherwise what differs.
-inline std::string pictureDifference(const TCustomDIBX& actual, const TCustomDIBX& expected) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) return "sizes differ";
-    int differing = 0;
-    std::string first;
-    for (int32_t y = 0; y < actual.Height(); ++y)
-        for (int32_t x = 0; x < actual.Width(); ++x)
-            if (px(actual, x, y) != px(expected, x, y) && differing++ == 0) {
-                char buf[96];
-                std::snprintf(buf, sizeof buf, "first at (%d, %d): %06X, expected %06X", x, y, px(actual, x, y),
-                              px(expected, x, y));
-                first = buf;
-            }
-    return differing ? std::to_string(differing) + " pixels differ, " + first : std::string();
-}
-
-// Compares with tests/golden/<folder>/<name>.png (or rewrites it).
-inline void expectGolden(TCustomDIBX& picture, const std::string& folder, const std::string& name) {
-    namespace fs = std::filesystem;
-    const fs::path path = fs::path(NUVO_SOURCE_DIR) / "tests" / "golden" / folder / (name + ".png");
-    if (updatingGolden()) {
-        writePicturePng(picture, path);
-        return;
-    }
-    ASSERT_TRUE(fs::exists(path)) << "missing reference " << path;
-    const std::string bytes = readFile(path);
-    TDIBSurface expected;
-    int32_t key = -1;
-    ReadPng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), expected, key);
-    TDIBSurface actual(picture.Width(), picture.Height(), 32);
-    actual.Assign(picture);
-    const std::string diff = pictureDifference(actual, expected);
-    if (!diff.empty()) writePicturePng(picture, fs::path(NUVO_BINARY_DIR) / (folder + "-actual") / (name + ".png"));
-    EXPECT_EQ(diff, "") << name;
 }
 
 } // namespace nuvo::test

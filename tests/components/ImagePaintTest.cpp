@@ -60,7 +60,8 @@ const PaintCase kCases[] = {
          i->SetWidth(30);
          i->SetHeight(8);
      }},
-    {"flip-h", [](ImageWorld& w) { w.image("pic.pel", 4, 4)->SetFlipH(true); }},
+    // Flipped about its left edge (anchor 0), the picture lies left of it.
+    {"flip-h", [](ImageWorld& w) { w.image("pic.pel", 20, 4)->SetFlipH(true); }},
     {"flip-v-anchor",
      [](ImageWorld& w) {
          auto* i = w.image("pic.pel", 20, 16);
@@ -107,7 +108,7 @@ const PaintCase kCases[] = {
          i->SetHeight(24);
      }},
     {"content-areas", [](ImageWorld& w) { w.image("areas.pel", 4, 4); }},
-    {"content-areas-flip-h", [](ImageWorld& w) { w.image("areas.pel", 4, 4)->SetFlipH(true); }},
+    {"content-areas-flip-h", [](ImageWorld& w) { w.image("areas.pel", 20, 4)->SetFlipH(true); }},
     {"tile-seamless-scroll",
      [](ImageWorld& w) {
          auto* t = tile(w, "pic.pel");
@@ -166,12 +167,13 @@ const PaintCase kCases[] = {
 };
 
 TEST(ImagePaint, EachPropertyAgainstItsReference) {
+    test::GoldenSet golden("images");
     for (const PaintCase& c : kCases) {
         SCOPED_TRACE(c.name);
         ImageWorld w;
         c.setup(w);
         w.frame(); // the tick settles sizes, then the screen is painted
-        test::expectGolden(w.paint(), "images", c.name);
+        golden.expect(w.paint(), c.name);
     }
 }
 

@@ -4,85 +4,29 @@
 // bases while they keep changing. Transitions that draw at random draw from
 // the script's Random generator and repeat under a fixed seed.
 //
-// References live in tests/golden/components/; NUVO_UPDATE_GOLDEN=1 rewrites
-// them (look at every one before committing it), and a mismatch writes the
-// actual picture to the build folder's components-actual/.
+// References live in tests/golden/components/ (support/Golden.h).
 #include "TestComponents.h"
 
 #include "components/ScriptWipeRandom.h"
-#include "platform/FileSystem.h"
 #include "render/DIBSurface.h"
-#include "render/ImageCodecs.h"
 #include "script/NuvoParser.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
-#include "support/TestSupport.h"
+#include "support/Golden.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 namespace nuvo {
 namespace {
 
-namespace fs = std::filesystem;
+using test::pictureDifference;
 using test::TTestControl;
 using test::TTestImage;
 
 constexpr int32_t kW = 96, kH = 64;
 
 int32_t rgb(int32_t r, int32_t g, int32_t b) { return r | (g << 8) | (b << 16); }
-
-bool updating() {
-    const char* v = std::getenv("NUVO_UPDATE_GOLDEN");
-    return v && *v && std::string(v) != "0";
-}
-
-uint32_t px(const TCustomDIBX& s, int32_t x, int32_t y) { return static_cast<uint32_t>(s.GetPixel(x, y)) & 0xFFFFFF; }
-
-void writePng(TCustomDIBX& picture, const fs::path& path) {
-    fs::create_directories(path.parent_path());
-    TDIBSurface copy(picture.Width(), picture.Height(), 32);
-    copy.Assign(picture);
-    const std::vector<uint8_t> png = WritePng(copy, -1);
-    platform::writeFileAtomic(path.string(), png.data(), png.size());
-}
-
-// Empty when the pictures agree pixel for pixel; otherwise what differs.
-std::string difference(const TCustomDIBX& actual, const TCustomDIBX& expected) {
-    if (actual.Width() != expected.Width() || actual.Height() != expected.Height()) return "sizes differ";
-    int differing = 0;
-    std::string first;
-    for (int32_t y = 0; y < actual.Height(); ++y)
-        for (int32_t x = 0; x < actual.Width(); ++x)
-            if (px(actual, x, y) != px(expected, x, y) && differing++ == 0) {
-                char buf[96];
-                std::snprintf(buf, sizeof buf, "first at (%d, %d): %06X, expected %06X", x, y, px(actual, x, y),
-                              px(expected, x, y));
-                first = buf;
-            }
-    return differing ? std::to_string(differing) + " pixels differ, " + first : std::string();
-}
-
-// Compares with tests/golden/components/<name>.png (or rewrites it).
-void expectGolden(TCustomDIBX& picture, const std::string& name) {
-    const fs::path path = fs::path(NUVO_SOURCE_DIR) / "tests" / "golden" / "components" / (name + ".png");
-    if (updating()) {
-        writePng(picture, path);
-        return;
-    }
-    ASSERT_TRUE(fs::exists(path)) << "missing reference " << path;
-    const std::string bytes = test::readFile(path);
-    TDIBSurface expected;
-    int32_t key = -1;
-    ReadPng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), expected, key);
-    const std::string diff = difference(picture, expected);
-    if (!diff.empty()) writePng(picture, fs::path(NUVO_BINARY_DIR) / "components-actual" / (name + ".png"));
-    EXPECT_TRUE(diff.empty()) << name << ": " << diff;
-}
 
 // Base 0: a dark blue screen with two overlapping discs, one of them half
 // transparent. Base 1: a dark red screen with a box and a disc.
@@ -125,11 +69,12 @@ void change(Scene& s) {
 }
 
 TEST(Painting, BothBasesPaintTheirDirtyParts) {
+    test::GoldenSet golden("components");
     Scene s;
     s.registry.Paint();
     EXPECT_TRUE(s.registry.PresentRect.isEmpty());
-    expectGolden(s.registry.BackSurface, "base0");
-    expectGolden(s.registry.Base(1)->Surface, "base1");
+    golden.expect(s.registry.BackSurface, "base0");
+    golden.expect(s.registry.Base(1)->Surface, "base1");
 
     // Small changes repaint small rectangles, to the pixels a full repaint gives.
     s.registry.ClearDirtyLists();
@@ -145,21 +90,22 @@ TEST(Painting, BothBasesPaintTheirDirtyParts) {
     Scene whole;
     change(whole);
     whole.registry.Paint();
-    EXPECT_EQ(difference(s.registry.BackSurface, whole.registry.BackSurface), "");
-    EXPECT_EQ(difference(s.registry.Base(1)->Surface, whole.registry.Base(1)->Surface), "");
+    EXPECT_EQ(pictureDifference(s.registry.BackSurface, whole.registry.BackSurface), "");
+    EXPECT_EQ(pictureDifference(s.registry.Base(1)->Surface, whole.registry.Base(1)->Surface), "");
 
     // An invisible base paints nothing.
     s.registry.ClearDirtyLists();
     s.registry.Base(0)->SetVisible(false);
     s.cool->SetLeft(0);
     s.registry.Paint();
-    EXPECT_EQ(difference(s.registry.BackSurface, whole.registry.BackSurface), "");
+    EXPECT_EQ(pictureDifference(s.registry.BackSurface, whole.registry.BackSurface), "");
 }
 
 // A transition composes the screen from both bases, which go on painting
 // into their own pictures while it runs; once the screens are switched the
 // new active base paints the screen whole.
 TEST(Painting, ATransitionComposesBothBases) {
+    test::GoldenSet golden("components");
     Scene s;
     s.registry.Paint();
     s.registry.ClearDirtyLists();
@@ -170,18 +116,19 @@ TEST(Painting, ATransitionComposesBothBases) {
     blind->Prepare();
     s.registry.Paint();
     EXPECT_EQ(s.registry.PresentRect, (TRect{0, 0, kW, kH}));
-    EXPECT_EQ(difference(s.registry.BackSurface, s.registry.Base(0)->Surface), "") << "the first frame is the old screen";
+    EXPECT_EQ(pictureDifference(s.registry.BackSurface, s.registry.Base(0)->Surface), "")
+        << "the first frame is the old screen";
     s.registry.ClearDirtyLists();
 
     s.registry.SetTransitionElapsed(500);
     s.registry.Paint();
-    expectGolden(s.registry.BackSurface, "blindh-0500");
+    golden.expect(s.registry.BackSurface, "blindh-0500");
     s.registry.ClearDirtyLists();
 
     change(s); // both bases change under the running transition
     s.registry.SetTransitionElapsed(750);
     s.registry.Paint();
-    expectGolden(s.registry.BackSurface, "blindh-0750-changed");
+    golden.expect(s.registry.BackSurface, "blindh-0750-changed");
     s.registry.ClearDirtyLists();
 
     s.registry.StartTransition(1, WP_NONE, false, true, 0, 0);
@@ -191,14 +138,14 @@ TEST(Painting, ATransitionComposesBothBases) {
     Scene after;
     change(after);
     after.registry.Paint();
-    EXPECT_EQ(difference(s.registry.BackSurface, after.registry.Base(1)->Surface), "");
+    EXPECT_EQ(pictureDifference(s.registry.BackSurface, after.registry.Base(1)->Surface), "");
 
     // A transition that has run its time shows the incoming picture until
     // the screens are switched.
     s.registry.StartTransition(1, WP_FADE, false, true, 0, 100);
     s.registry.SetTransitionElapsed(100);
     s.registry.Paint();
-    EXPECT_EQ(difference(s.registry.BackSurface, after.registry.BackSurface), "");
+    EXPECT_EQ(pictureDifference(s.registry.BackSurface, after.registry.BackSurface), "");
     EXPECT_EQ(s.registry.PresentRect, (TRect{0, 0, kW, kH}));
 }
 
@@ -236,6 +183,7 @@ protected:
 };
 
 TEST_F(ScriptRandom, TransitionsDrawFromTheScriptsGenerator) {
+    test::GoldenSet golden("components");
     script.RandSeed = 99;
     TWipeRandom reference(99);
     for (int32_t range : {10, 1000, 7, 1, 0, 123456})
@@ -250,10 +198,10 @@ TEST_F(ScriptRandom, TransitionsDrawFromTheScriptsGenerator) {
     EXPECT_NE(seedAfter, 4242u);
     crack(4242, again);
     EXPECT_EQ(script.RandSeed, seedAfter);
-    EXPECT_EQ(difference(first, again), "") << "the same seed, the same chips";
+    EXPECT_EQ(pictureDifference(first, again), "") << "the same seed, the same chips";
     crack(7, other);
-    EXPECT_NE(difference(first, other), "");
-    expectGolden(first, "crack-16-40-0500");
+    EXPECT_NE(pictureDifference(first, other), "");
+    golden.expect(first, "crack-16-40-0500");
 }
 
 } // namespace

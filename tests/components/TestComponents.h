@@ -1,15 +1,17 @@
 // Small components for the model's tests: a control whose type, zoom, flips,
 // pause and surfaces a test sets directly, which paints its rectangle in its
-// colour; a non-visual component; and a film for motions that records what it
-// was asked to do.
+// colour; non-visual components (one that plays as sounds do); and a film
+// for motions that records what it was asked to do.
 #pragma once
 
 #include "components/NuvoBaseList.h"
 #include "render/DIBX.h"
+#include "script/NuvoParser.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace nuvo::test {
@@ -127,6 +129,41 @@ public:
     uint8_t GetCompoType() const override { return LT_SOUND; }
     int32_t GetVolume() const override { return Volume; }
     void SetVolume(int32_t v) override { Volume = v; }
+};
+
+// A playing component as sounds and videos are (the type is the test's
+// choice): its source, play state (2 stopped when made) and fade time, the
+// play states and expressions it was given and the restarts it was asked
+// for. A fade-out (play state 3) lasts FadeTicks ticks, after which the
+// component frees itself, as a sound does.
+class TTestMedia : public TNuvoComponent {
+public:
+    explicit TTestMedia(TNuvoBaseList* owner, uint8_t type = LT_SOUND) : TNuvoComponent(owner), Type(type) {}
+
+    uint8_t Type;
+    std::string Source;
+    int32_t PlayState = 2;
+    int32_t Delay = 0;
+    int32_t FadeTicks = 3;
+    int Restarts = 0;
+    std::vector<int32_t> States;
+    std::vector<int32_t> KeptExpressions; // PR_ numbers handed over, in order
+
+    uint8_t GetCompoType() const override { return Type; }
+    std::string GetSource() const override { return Source; }
+    void SetSource(std::string_view v) override { Source = v; }
+    int32_t GetPlayState() const override { return PlayState; }
+    void SetPlayState(int32_t v) override {
+        PlayState = v;
+        States.push_back(v);
+    }
+    int32_t GetDelay() const override { return Delay; }
+    void SetDelay(int32_t v) override { Delay = v; }
+    void RestartMedia() override { ++Restarts; }
+    void TakeExpression(int32_t property, std::unique_ptr<TNuvoParser>) override {
+        KeptExpressions.push_back(property);
+    }
+    bool Tick() override { return PlayState == 3 && --FadeTicks <= 0; }
 };
 
 // A film of a number of frames; remembers the frames shown and the origin

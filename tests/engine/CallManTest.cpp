@@ -14,6 +14,8 @@
 #include "engine/ProgramContext.h"
 #include "engine/TraceSink.h"
 #include "script/ParamCollection.h"
+#include "script/DBFunctions.h"
+#include "script/DBManager.h"
 #include "script/ScriptContext.h"
 #include "script/SysFuncMan.h"
 #include "script/VariableDump.h"
@@ -264,8 +266,13 @@ TEST(CallMan, PCResetInAPageCalledByAHandlerMovesTheInterruptedScript) {
 
 TEST(CallMan, ResetClearsTheGameAndStartsAgain) {
     Interp t;
+    TDBManager tables;
+    installDBFunctions(t.functions, tables);
+    t.context.Tables = &tables;
     t.page("start.nsb", "VarNew \"keep\" type=int value={7} scope=status\n"
                         "VarNew \"game\" type=int value={1}\n"
+                        "Calc {DBCreateTable(\"saved\", TRUE)}\n"
+                        "Calc {DBCreateTable(\"scene\", FALSE)}\n"
                         "Call \"sub.nsb\" cond={TRUE}\n");
     t.page("sub.nsb", "Reset \"after.nsb\" index=1\n");
     t.page("after.nsb", "Calc {game = 99}\n"
@@ -279,6 +286,10 @@ TEST(CallMan, ResetClearsTheGameAndStartsAgain) {
     EXPECT_EQ(t.events.componentResets, 1);
     EXPECT_TRUE(t.cm->Stack.Empty());
     EXPECT_EQ(t.vars.CurrentDepth, 0);
+    // Game tables go, status tables stay, and no table is active.
+    EXPECT_EQ(tables.IndexOfTable(sj("scene")), -1);
+    EXPECT_EQ(tables.IndexOfTable(sj("saved")), 0);
+    EXPECT_EQ(tables.Active(), -1);
 }
 
 // A result for an element, or for an existing variable of another type; the
@@ -393,7 +404,7 @@ TEST(CallMan, WaitStateLayouts) {
     WriteInt(legacy, 300);
     WriteInt(legacy, 1);
     legacy.setPosition(0);
-    wait.LoadState(legacy);
+    wait.LoadState(*t.cm, legacy);
     EXPECT_EQ(std::make_tuple(w.Remaining, w.FirstFrame, w.Blocked), std::make_tuple(300, 1, uint8_t{0}));
     EXPECT_EQ(legacy.position(), 8);
 
@@ -404,7 +415,7 @@ TEST(CallMan, WaitStateLayouts) {
     EXPECT_EQ(state->size(), 16);
     w.Remaining = w.FirstFrame = w.Blocked = 0;
     state->setPosition(0);
-    wait.LoadState(*state);
+    wait.LoadState(*t.cm, *state);
     EXPECT_EQ(std::make_tuple(w.Remaining, w.FirstFrame, w.Blocked), std::make_tuple(300, 1, uint8_t{1}));
     EXPECT_TRUE(wait.BlocksEvents());
 }

@@ -1,6 +1,7 @@
 // The text form of pages: round trips, every kind's fields, masks, the raw
 // notation for operation lists no text gives, and errors.
 #include "engine/PageSource.h"
+#include "base/Cp932.h"
 #include "base/Error.h"
 #include "base/StreamIO.h"
 #include "engine/Commands.h"
@@ -13,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace nuvo;
 using nuvo::test::sj;
 
@@ -24,10 +27,19 @@ std::vector<uint8_t> pageBytes(const TPage& page) {
     return s.bytes();
 }
 
+// Pages are built as "self.nsb".
+constexpr std::string_view kSelf = "self.nsb";
+
 std::vector<uint8_t> build(const std::string& text) {
     TPage page;
-    readPageSource(text, page);
+    readPageSource(text, page, kSelf);
     return pageBytes(page);
+}
+
+std::unique_ptr<TPage> builtPage(const std::string& text) {
+    auto page = std::make_unique<TPage>();
+    readPageSource(text, *page, kSelf);
+    return page;
 }
 
 std::string dump(const std::vector<uint8_t>& bytes) {
@@ -56,8 +68,8 @@ Flip {3} duration={500} reverse={FALSE} mode={1} names=[{"a"}, {"b"}] freeold={T
 Calc {a = (b + 1) * 2}
 VarNew "v" type=str value={"x"} scope=status
 VarDel "v"
-GetProp {"bg"} prop={3} var="left"
-SetProp {"bg"} prop={3} value={10}
+GetProp {"bg"} prop=PR_LEFT var="left"
+SetProp {"bg"} prop=PR_LEFT value={10}
 ObjDel {"bg"}
 TextIns "こんにちは\r\n[b]世界[/b]" box={"mes"} readmark={TRUE} wait={TRUE} blocked={FALSE}
 MovieStop {"m"} fade={500} wait={TRUE} blocked={TRUE}
@@ -96,7 +108,7 @@ GaugeNew PR_NAME={"g"}
 CGCaption PR_NAME={"cg"}
 MediaPlay {"m"}
 PrevMenuNew PR_NAME={"pm"}
-PropMotion {"pm1"} target={"bg"} prop={3} value={1.5} duration={300} curve={2} paused={TRUE}
+PropMotion {"pm1"} target={"bg"} prop=PR_LEFT value={1.5} duration={300} curve={2} paused={TRUE}
 FormatHist {"mes"} format={"f"}
 SaveCabinet PR_NAME={"cab"} mode={TRUE} names=[{"bg"}]
 LoadCabinet PR_NAME={"cab"} names=[{"bg"}, {"mes"}]
@@ -133,10 +145,16 @@ TEST(PageSource, EveryKindRoundTripsThroughTheTextForm) {
 
 TEST(PageSource, FieldsLeftOutAreEmptyAndNotWritten) {
     // Every kind with every field left out: the fields read as empty or 0,
-    // and the dump is the bare kind again.
+    // and the dump is the bare kind again. (The loop kinds, outside a loop,
+    // have nothing to take their index from: they state it.)
     std::string text = "page version=116 result=int\n";
-    for (int code = 0; code < kCommandKindCount; ++code)
-        text += std::string(commandKind(code)->name) + "\n";
+    for (int code = 0; code < kCommandKindCount; ++code) {
+        text += commandKind(code)->name;
+        if (code == TComWhile::kCode) text += " end=0";
+        if (code == TComWhileLoop::kCode) text += " start=0";
+        if (code == TComBreak::kCode || code == TComContinue::kCode) text += " target=0";
+        text += "\n";
+    }
     const auto bytes = build(text);
     EXPECT_EQ(dump(bytes), text);
     TKvMemoryStream s(bytes);
@@ -254,37 +272,227 @@ TEST(PageSource, TextWithBytesThatUtf8DoesNotCarry) {
     EXPECT_EQ(build(text), pageBytes(page)) << text;
 }
 
-TEST(PageSource, ErrorsNameTheLine) {
+TEST(PageSource, ErrorsNameTheLineAndColumn) {
+    // The column counts characters of the line; inside an expression it is
+    // the character the compiler stopped at.
     struct Bad {
         const char* text;
         const char* message;
+        int line, column;
     } bad[] = {
-        {"Calc {x}\n", "begins with"},
-        {"page version=117\n", "from 103 to 116"},
-        {"page version=116\nJmp \"a\"\n", "unknown command kind"},
-        {"page version=116\nJump \"a\" idx=3\n", "no field 'idx'"},
-        {"page version=106\nWait blocked={TRUE}\n", "needs page version 107"},
-        {"page version=116\nCalc {x = = 1}\n", "expression"},
-        {"page version=116\nCalc {\"open}\n", "unterminated"},
-        {"page version=116\n   Calc {x}\n", "two blanks"},
-        {"page version=116\nJump index=\"a\"\n", "takes an integer"},
-        {"page version=116\nVarNew \"v\" type=complex\n", "int, float, bool, str"},
-        {"page version=116\nCalc raw{ocBogus a := 1}\n", "unknown operation"},
-        {"page version=116\nCalc raw{ocFunc a := NoSuch(1)}\n", "unknown function"},
-        {"page version=116\nCalc raw{ocFunc a := Copy(1)}\n", "cannot load"},
-        {"page version=116\nImgNew PR_NOPE={1}\n", "no field 'PR_NOPE'"},
-        {"page version=116\nElse {x}\n", "takes no fields"},
+        {"Calc {x}\n", "begins with", 1, 1},
+        {"page version=117\n", "from 103 to 116", 1, 14},
+        {"page version=116\nJmp \"a\"\n", "unknown command kind", 2, 1},
+        {"page version=116\nJump \"a\" idx=3\n", "no field 'idx'", 2, 10},
+        {"page version=106\nWait blocked={TRUE}\n", "needs page version 107", 2, 6},
+        {"page version=116\nCalc {\"open}\n", "unterminated", 2, 6},
+        {"page version=116\n   Calc {x}\n", "two blanks", 2, 4},
+        {"page version=116\n\tCalc {x}\n", "not tabs", 2, 1},
+        {"page version=116\nJump index=\"a\"\n", "takes an integer", 2, 6},
+        {"page version=116\nVarNew \"v\" type=complex\n", "int, float, bool, str", 2, 12},
+        {"page version=116\nCalc raw{ocBogus a := 1}\n", "unknown operation", 2, 10},
+        {"page version=116\nCalc raw{ocFunc a := NoSuch(1)}\n", "unknown function", 2, 22},
+        {"page version=116\nCalc raw{ocFunc a := #256(1)}\n", "0 to 255", 2, 23},
+        // Bytes that are not UTF-8 in a function name or a name operand.
+        {"page version=116\nCalc raw{ocFunc a := Length\xd8\xd6(1)}\n", "unknown function", 2, 22},
+        {"page version=116\nCalc raw{ocTo a := TRUE\xd8\xd6}\n", "without a Shift-JIS form", 2, 20},
+        {"page version=116\nCalc raw{ocDimTo ____d_0 :=}\n", "cannot load", 2, 6},
+        {"page version=116\nImgNew PR_NOPE={1}\n", "no field 'PR_NOPE'", 2, 8},
+        {"page version=116\nElse {x}\n", "takes no fields", 2, 6},
+        {"page version=116\nmask BoxNew PR_LEFT\nBoxNew PR_TOP={1}\n", "not in the page's mask", 3, 8},
+        // Compile errors: an operator without its operand, an unmatched
+        // bracket after double-byte text and an escape (each counts as the
+        // characters it is written with), an unknown function, an empty index.
+        {"page version=116\nCalc {x = 1 +}\n", "構文エラー", 2, 13},
+        {"page version=116\nCalc {s = \"日本\" ++ (x}\n", "構文エラー", 2, 19},
+        {"page version=116\nCalc {s = \"\\x{8740}\" ++ (x}\n", "構文エラー", 2, 25},
+        {"page version=116\n  Calc {x = 1 + Foo(2)}\n", "\"Foo\" 関数名がありません", 2, 17},
+        {"page version=116\nCalc {a[] = 1}\n", "配列の添え字が不正です", 2, 8},
+        // The short forms.
+        {"page version=116\nSetProp {\"a\"} prop=PR_NOPE value={1}\n", "unknown property 'PR_NOPE'", 2, 15},
+        {"page version=116\nSetProp {\"a\"} prop=\"PR_LEFT\"\n", "or a property name", 2, 15},
+        {"page version=116\nWhile {x}\nCalc {x}\n", "While without its WhileLoop", 2, 1},
+        {"page version=116\nWhile {x}\n  If {y}\n    WhileLoop {}\n", "While without its WhileLoop", 2, 1},
+        {"page version=116\nWhile {x} end=3\n  If {y}\n    WhileLoop {}\n", "WhileLoop that ends no", 4, 5},
+        {"page version=116\nIf {x}\n  Break {y}\n", "Break outside", 3, 3},
+        {"page version=116\nJump \"self.nsb\" label=nowhere\n", "no Label \"nowhere\"", 2, 17},
+        {"page version=116\nLabel \"top\"\nJump \"other.nsb\" label=top\n", "is not this page", 3, 18},
+        {"page version=116\nLabel \"top\"\nCall \"self.nsb\" index=1 label=top\n", "not both", 3, 25},
+        {"page version=104\nLabel \"top\"\nGameSave {1} page=\"self.nsb\" label=top\n", "version 105", 3, 30},
     };
     for (const Bad& b : bad) {
         TPage page;
         try {
-            readPageSource(b.text, page);
+            readPageSource(b.text, page, kSelf);
             ADD_FAILURE() << b.text;
         } catch (const ESourceError& e) {
             EXPECT_NE(std::string(e.what()).find(b.message), std::string::npos) << b.text << " -> " << e.what();
-            if (std::string_view(b.text).starts_with("page")) {
-                EXPECT_EQ(e.Line(), std::string_view(b.message) == "from 103 to 116" ? 1 : 2);
-            }
+            EXPECT_EQ(e.Line(), b.line) << b.text;
+            EXPECT_EQ(e.Column(), b.column) << b.text;
+            EXPECT_TRUE(std::string(e.what()).starts_with("line " + std::to_string(b.line) + ", column " +
+                                                          std::to_string(b.column) + ": "))
+                << e.what();
         }
     }
+    // Without the page's own name no label resolves.
+    TPage page;
+    EXPECT_THROW(readPageSource("page version=116\nLabel \"a\"\nJump \"x.nsb\" label=a\n", page), ESourceError);
+}
+
+// Pages written with loop targets left out, and the indices they store.
+TEST(PageSource, LoopTargetsComeFromNesting) {
+    struct Case {
+        const char* source;
+        std::vector<std::pair<int, int32_t>> stored; // command index, its end/start/target
+    } cases[] = {
+        // A loop: While ends after its WhileLoop, which starts again at the While.
+        {"WhileInit {i = 0}\nWhile {i < 3}\n  Calc {s = s + i}\n  WhileLoop {i = i + 1}\nExit\n", {{1, 4}, {3, 1}}},
+        // Nested loops; Break and Continue at any depth of their own loop
+        // (inside an If), the inner loop's Break leaving only the inner loop.
+        {"While {a}\n"               // 0
+         "  While {b}\n"             // 1
+         "    If {c}\n"              // 2
+         "      Break\n"             // 3
+         "    Continue {d}\n"        // 4
+         "    WhileLoop\n"           // 5
+         "  If {e}\n"                // 6
+         "    Calc {g}\n"            // 7
+         "  Else\n"                  // 8
+         "    Break {f}\n"           // 9
+         "  Continue\n"              // 10
+         "  WhileLoop {x = x + 1}\n" // 11
+         "Calc {done = 1}\n",        // 12
+         {{0, 12}, {1, 6}, {3, 6}, {4, 5}, {5, 1}, {9, 12}, {10, 11}, {11, 0}}},
+        // A loop at the end of the page ends at the page's end.
+        {"Calc {x}\nWhile {TRUE}\n  WhileLoop\n", {{1, 3}, {2, 1}}},
+        // Given targets are kept as written, and the rest is still found.
+        {"While {a} end=7\n  Break target=-1\n  Continue\n  WhileLoop start=5\n", {{0, 7}, {1, -1}, {2, 3}, {3, 5}}},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::string("page version=116 result=int\n") + c.source;
+        const auto page = builtPage(text);
+        for (const auto& [index, target] : c.stored) {
+            TCommand* cmd = page->Commands.At(index);
+            int32_t got = 0;
+            if (auto* w = dynamic_cast<TComWhile*>(cmd))
+                got = w->EndIndex;
+            else if (auto* l = dynamic_cast<TComWhileLoop*>(cmd))
+                got = l->StartIndex;
+            else if (auto* b = dynamic_cast<TComBreak*>(cmd))
+                got = b->TargetIndex;
+            else if (auto* k = dynamic_cast<TComContinue*>(cmd))
+                got = k->TargetIndex;
+            else
+                ADD_FAILURE() << "command " << index << " is no loop command";
+            EXPECT_EQ(got, target) << c.source << "command " << index;
+        }
+        // The dump leaves out what nesting gives and writes the rest.
+        const std::string dumped = writePageSource(*page);
+        EXPECT_EQ(dumped, text);
+        EXPECT_EQ(build(dumped), pageBytes(*page));
+    }
+
+    // A page whose stored indices differ from the nesting (or that has no
+    // nesting to take them from) keeps every one in its dump.
+    const auto odd = builtPage("page version=116\nWhile {a}\n  WhileLoop {}\nBreak target=0\n");
+    dynamic_cast<TComWhile&>(*odd->Commands.At(0)).EndIndex = 0;
+    dynamic_cast<TComWhileLoop&>(*odd->Commands.At(1)).StartIndex = 1;
+    const std::string text = writePageSource(*odd);
+    EXPECT_NE(text.find("While {a} end=0\n  WhileLoop start=1\nBreak target=0\n"), std::string::npos) << text;
+    EXPECT_EQ(build(text), pageBytes(*odd));
+}
+
+TEST(PageSource, PropertiesByName) {
+    const std::string text = "page version=116 result=int\n"
+                             "GetProp {\"bg\"} prop=PR_SCROLLX var=\"x\"\n"
+                             "SetProp {\"bg\"} prop=PR_BLURDELAY value={x + 1}\n"
+                             "PropMotion {\"m\"} target={\"bg\"} prop=PR_NAME value={1}\n"
+                             "SetProp {\"bg\"} prop={165} value={1}\n"
+                             "SetProp {\"bg\"} prop={n} value={1}\n";
+    const auto page = builtPage(text);
+    // A name stores its number, as the number in braces does.
+    EXPECT_EQ(build("page version=116\nSetProp {\"bg\"} prop={109} value={x + 1}\n"),
+              build("page version=116\nSetProp {\"bg\"} prop=PR_SCROLLX value={x + 1}\n"));
+    // Numbers with a name are dumped by name; others stay expressions.
+    EXPECT_EQ(writePageSource(*page), text);
+    EXPECT_EQ(build(writePageSource(*page)), pageBytes(*page));
+}
+
+TEST(PageSource, JumpsNameLabelsOfTheirOwnPage) {
+    const std::string source = "page version=116\n"
+                               "Label \"intro\"\n"
+                               "Calc {n = n + 1}\n"
+                               "Label \"again\"\n"
+                               "Label \"intro\"\n"
+                               "Jump \"self.nsb\" label=intro cond={n < 3}\n"
+                               "Call \"SELF.NSB\" label=\"again\"\n"
+                               "Reset \"self.nsb\" label=again\n"
+                               "GameSave {1} page=\"self.nsb\" label=intro\n";
+    const auto page = builtPage(source);
+    // The first Label of the name, as the player finds it; the page's name in
+    // any letter case.
+    EXPECT_EQ(dynamic_cast<TComJump&>(*page->Commands.At(4)).Index, 0);
+    EXPECT_EQ(dynamic_cast<TComCall&>(*page->Commands.At(5)).Index, 2);
+    EXPECT_EQ(dynamic_cast<TComReset&>(*page->Commands.At(6)).Index, 2);
+    EXPECT_EQ(dynamic_cast<TComGameSave&>(*page->Commands.At(7)).LoadIndex, 0);
+    // The dump writes the index, which builds to the same page.
+    const std::string dumped = writePageSource(*page);
+    EXPECT_NE(dumped.find("Call \"SELF.NSB\" index=2\n"), std::string::npos) << dumped;
+    EXPECT_EQ(build(dumped), pageBytes(*page));
+
+    // A page in a folder is known by its whole name.
+    TPage nested;
+    readPageSource("page version=116\nLabel \"a\"\nJump \"sub/Scene.nsb\" label=a\n", nested, "sub\\scene.nsb");
+    EXPECT_EQ(dynamic_cast<TComJump&>(*nested.Commands.At(1)).Index, 0);
+}
+
+// Every page source of the test titles and the demo: built, dumped and
+// built again, the bytes are the same.
+TEST(PageSource, TitleSourcesRoundTrip) {
+    namespace fs = std::filesystem;
+    int pages = 0;
+    for (const char* folder : {"tests/titles", "demo"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(fs::path(NUVO_SOURCE_DIR) / folder)) {
+            if (entry.path().extension() != ".nss") continue;
+            SCOPED_TRACE(entry.path().string());
+            const std::string text = test::readFile(entry.path());
+            const std::string name = entry.path().stem().string() + ".nsb";
+            TPage page;
+            readPageSource(text, page, name);
+            const std::vector<uint8_t> bytes = pageBytes(page);
+            TKvMemoryStream s(bytes);
+            TPage loaded;
+            ASSERT_EQ(loaded.LoadFromStream(s), TPage::LoadResult::Loaded);
+            TPage rebuilt;
+            readPageSource(writePageSource(loaded), rebuilt, name);
+            EXPECT_EQ(pageBytes(rebuilt), bytes);
+            ++pages;
+        }
+    }
+    EXPECT_GT(pages, 0); // the folders were found
+}
+
+// The place of a compile error in an expression given as text (the toolkit's
+// expr commands): the same line and column a page line would give.
+TEST(PageSource, CompileErrorTextPlacesTheError) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"a +", "line 1, column 3: 構文エラー"},
+        {"日本 = (1", "line 1, column 6: 構文エラー"},
+        {"s = \"\\x{8740}\" ++ (x", "line 1, column 19: 構文エラー"},
+        {"a = 1 +\n  b)", "line 2, column 4: 構文エラー"},
+        {"x = Foo(1)", "line 1, column 5: \"Foo\" 関数名がありません"},
+    };
+    for (const auto& c : cases) {
+        try {
+            compileExpression(*utf8EscapedToSjis(c.text));
+            ADD_FAILURE() << c.text;
+        } catch (const ENuvoError& e) {
+            EXPECT_EQ(compileErrorText(c.text, e), c.message) << c.text;
+        }
+    }
+    // An error without a place is its message alone.
+    EXPECT_EQ(compileErrorText("x", ENuvoError(sj("データが壊れています"))), "データが壊れています");
 }

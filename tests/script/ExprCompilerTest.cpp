@@ -103,6 +103,44 @@ TEST(ExprCompiler, Errors) {
     EXPECT_EQ(compileError(deep), "\"f\" 関数名がありません");
 }
 
+// Where an error lies: the byte offset of the character the compiler stopped
+// at, in the text as given, whatever it rewrote before.
+TEST(ExprCompiler, ErrorsGiveTheirPlace) {
+    const struct {
+        std::string text;
+        size_t offset;
+    } cases[] = {
+        {"a = b = c", 6},       // the second assignment has nothing to its left
+        {"(a + b", 0},          // the bracket left open
+        {"f(x) + (a + (b)", 7}, // the first of those left open
+        {"a + b)", 5},          // the bracket closing nothing
+        {"a +", 2},             // an operator without its right operand
+        {"  * a", 2},           // ... or its left one
+        {"x = a * * b", 8},     // two operators in a row
+        {"x = = 1", 4},
+        {"s = \"a(\" ++ [1]", 12},  // an index without its array, after a literal
+        {"f(a]1[)", 3},             // inside a call's arguments
+        {"a]b[c", 3},               // an index never closed
+        {"x = a[]", 5},             // an empty index
+        {"x = 1 + Copy(s)", 8},     // the function's name: too few arguments
+        {"y = f(g(1)) + h(2)", 14}, // ... an unknown one (calls are taken from the last)
+        {sj("ゼ = (1"), 5},         // double-byte characters count their bytes
+        {sj("s = \"表\" ++ (1"), 12},
+        {std::string(kMaxExpressionBytes + 1, 'a'), kMaxExpressionBytes},
+    };
+    for (const auto& c : cases) {
+        try {
+            TBuildNuvoParser b;
+            b.Build(c.text);
+            TKvMemoryStream s;
+            b.SaveToStream(s);
+            ADD_FAILURE() << c.text << " compiles";
+        } catch (const ECompileError& e) {
+            EXPECT_EQ(e.Offset(), c.offset) << c.text.substr(0, 40) << ": " << e.what();
+        }
+    }
+}
+
 // Operand records as the builder writes them: (tag, payload).
 TEST(ExprCompiler, StreamFormat) {
     TBuildNuvoParser b;

@@ -28,9 +28,9 @@ TEST(ExprTool, CompileListsOperationsOrReportsTheError) {
     EXPECT_EQ(run("expr compile 'a = (b + 1) * 2'", &out), 0);
     EXPECT_EQ(out, "ocPlus ____1 := b, 1\nocMul ____2 := ____1, 2\nocTo a := ____2\n");
     EXPECT_EQ(run("expr compile 'a[1][2]'", &out, true), 1);
-    EXPECT_EQ(out, "nuvotool: \"a[1][2]\": 構文エラー\n");
+    EXPECT_EQ(out, "nuvotool: \"a[1][2]\": line 1, column 5: 構文エラー\n");
     EXPECT_EQ(run("expr compile 'Copy(s)'", &out, true), 1);
-    EXPECT_EQ(out, "nuvotool: \"Copy(s)\": Copy 引数の数が不正です\n");
+    EXPECT_EQ(out, "nuvotool: \"Copy(s)\": line 1, column 1: Copy 引数の数が不正です\n");
 }
 
 TEST(ExprTool, EvalDumpsTheTable) {

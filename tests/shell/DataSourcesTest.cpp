@@ -63,3 +63,34 @@ TEST(DataSources, WithoutArgumentsTheProgramFolderIsTheBase) {
     EXPECT_EQ(files.BaseFolder(), system->ExecutableFolder());
     EXPECT_EQ(files.ArchiveCount(), 1); // a test program carries no appended archive
 }
+
+TEST(DataSources, AnArchiveGivenAsTheDataFolderBringsItsFolder) {
+    test::TempDir dir;
+    dir.write("T/Game.Dat", archiveWith("from game.dat"));
+    dir.write("T/story.dat", archiveWith("from story.dat"));
+    const std::string folder = (dir.path() / "T").string();
+    struct Case {
+        std::vector<std::string> args, expected;
+    };
+    const Case cases[] = {
+        {{folder + "/Game.Dat"}, {folder}}, // the folder's own archive is not named twice
+        {{folder + "/story.dat", "x"}, {folder, folder + "/story.dat", "x"}},
+        {{folder}, {folder}},
+        {{"/config"}, {"/config"}},
+        {{}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EXPECT_EQ(TitleArguments(c.args), c.expected);
+    }
+
+    // A plain archive named on the command line is read like the folder's.
+    auto system = platform::createLinuxSystem();
+    TVrFileManager files(system.get(), nullptr);
+    SetUpDataSources(files, TitleArguments({folder + "/story.dat"}), *system);
+    EXPECT_EQ(files.BaseFolder(), folder + "/");
+    EXPECT_EQ(files.ArchiveCount(), 3); // the in-memory archive, game.dat and story.dat
+    EXPECT_EQ(load(files, "a.txt"), "from game.dat");
+    files.RemoveArchive(1);
+    EXPECT_EQ(load(files, "a.txt"), "from story.dat");
+}

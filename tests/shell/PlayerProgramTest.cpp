@@ -1,6 +1,6 @@
 // The real nuvoplayer program run headless on the test titles: screenshots,
-// the variable dump and the trace it writes, runs that repeat exactly, and
-// the exit code and message of every way a run can end.
+// the variable and component dumps and the trace it writes, runs that repeat
+// exactly, and the exit code and message of every way a run can end.
 #include "platform/System.h"
 #include "render/DIBSurface.h"
 #include "render/ImageCodecs.h"
@@ -155,6 +155,12 @@ TEST(PlayerProgram, EveryWayARunEnds) {
         {"an unknown option", "", {"--headless", "--fast"}, 2, "unknown option --fast"},
         {"a headless option without --headless", "", {"--shots", "x"}, 2, "--shots needs --headless"},
         {"a bad date", "", {"--headless", "--date", "2026-02-30T00:00:00"}, 2, "--date takes"},
+        // The dumps come when the window is torn down: one that cannot be
+        // written fails the run, it does not crash it.
+        {"a variable dump not written", "", {"--headless", "--frames", "3", "--dump-vars", "no/such/vars.json"}, 1,
+         "no/such/vars.json"},
+        {"a tree dump not written", "", {"--headless", "--frames", "3", "--dump-tree", "no/such/tree.json"}, 1,
+         "no/such/tree.json"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;
@@ -176,6 +182,23 @@ TEST(PlayerProgram, EveryWayARunEnds) {
     EXPECT_EQ(empty.err, "nuvoplayer: no project file nuvo.npb in the title's data; nothing to run\n");
 }
 
+// The components as the title leaves them: parked in cabinets or taken out
+// across Flips, a cabinet left empty gone, the outgoing screen freed, a
+// property motion; a creating kind the player cannot make yet is said once.
+TEST(PlayerProgram, DumpTreeListsTheComponentsWhenTheTitleEnds) {
+    test::TempDir dir;
+    const Outcome r = player(dir, {"--headless", "--frames", "100", "--dump-tree", "tree.json", "--dump-vars",
+                                   "vars.json", "--save-dir", "saves", test::builtTitle("cabinets")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "nuvoplayer: MesNew is not supported yet\n");
+    EXPECT_EQ(test::readFile(dir.path() / "tree.json"),
+              test::readFile(NUVO_SOURCE_DIR "/tests/shell/expected/cabinets-tree.json"));
+    const std::string vars = test::readFile(dir.path() / "vars.json");
+    for (const char* expected : {R"("flips": {"type": 1, "dims": [], "value": 2})",
+                                 R"("done": {"type": 1, "dims": [], "value": 1})"})
+        EXPECT_NE(vars.find(expected), std::string::npos) << expected << "\n" << vars;
+}
+
 TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {
     const std::string title = test::builtTitle("player");
     auto system = platform::createLinuxSystem();
@@ -188,6 +211,29 @@ TEST(PlayerProgram, HeadlessRunBesideAnotherPlayer) {
     EXPECT_NE(shared.err.find("another player runs on this data folder"), std::string::npos) << shared.err;
     const Outcome apart = player(dir, {"--headless", "--frames", "2", "--save-dir", "saves", title});
     EXPECT_EQ(apart.code, 0) << apart.err;
+}
+
+// Everything the audio device played, one frame per 1/44100 s of virtual
+// time (silence here: the title plays nothing), and the MIDI messages sent
+// (none); both only headless, and a file that cannot be written fails the run.
+TEST(PlayerProgram, HeadlessRunsRecordTheirSound) {
+    const std::string title = test::builtTitle("player");
+    test::TempDir dir;
+    const Outcome r = player(dir, {"--headless", "--frames", "30", "--step", "20", "--audio-wav", "out.wav",
+                                   "--midi-log", "midi.txt", "--save-dir", "saves", title});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string wav = test::readFile(dir.path() / "out.wav");
+    ASSERT_EQ(wav.size(), 44u + 4u * 26460u) << "600 ms";
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(wav.find_first_not_of('\0', 44), std::string::npos);
+    EXPECT_EQ(test::readFile(dir.path() / "midi.txt"), "");
+
+    EXPECT_EQ(player(dir, {"--audio-wav", "x.wav", title}).code, 2);
+    EXPECT_EQ(player(dir, {"--midi-log", "x.txt", title}).code, 2);
+    const Outcome unwritable =
+        player(dir, {"--headless", "--frames", "2", "--audio-wav", "/nonexistent/x.wav", "--save-dir", "saves", title});
+    EXPECT_EQ(unwritable.code, 1);
+    EXPECT_NE(unwritable.err.find("/nonexistent/x.wav"), std::string::npos) << unwritable.err;
 }
 
 TEST(PlayerProgram, TimeoutEndsARunawayTitle) {

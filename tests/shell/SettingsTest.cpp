@@ -111,6 +111,14 @@ TEST(Settings, DelayIsCutAndClamped) {
     EXPECT_FALSE(defaults.SettingUseWMP);
 }
 
+TEST(Settings, SoundFontIsOurKeyAndTheDialogKeepsIt) {
+    const TIniFile ini = TIniFile::Parse("[Sound]\nSoundFont=/opt/sf/big.sf2\nDelayTime=300\n");
+    EXPECT_EQ(LoadSettings(ini).SoundFont, "/opt/sf/big.sf2");
+    EXPECT_EQ(LoadSettings(TIniFile()).SoundFont, "") << "the system's default then";
+    TConfigDialogModel dialog(ini);
+    EXPECT_EQ(dialog.ApplyOk().Text(), "[Sound]\nSoundFont=/opt/sf/big.sf2\nDelayTime=300\nDirectSound=1\n");
+}
+
 TEST(ConfigDialog, EnablingRuleAndOkWritesOnlySoundKeys) {
     TConfigDialogModel dialog(TIniFile::Parse("[Sound]\nDirectSound=1\nDelayTime=200\n[Video]\nUseWMP=1\n"));
     EXPECT_TRUE(dialog.CheckSound());

@@ -229,3 +229,23 @@ TEST(PagesTitle, ElevenPagesJumpedToInTurnEvictTheFirst) {
     EXPECT_EQ(cm.CachedPage(0).Name, "p10.nsb");
     EXPECT_EQ(cm.CachedPage(9).Name, "p1.nsb");
 }
+
+// A call of a number beyond the catalogue does nothing (to a variable target
+// too; a temporary receiving it is a new integer); a call with too few or too
+// many arguments fails its own evaluation, after what came before it in that
+// expression, and the page goes on.
+TEST(TolerantTitle, UnknownFunctionsAndOddCountsFailNoMoreThanTheirExpression) {
+    TitleRun t("tolerant");
+    t.runner.RunFrames(3);
+    const std::string dump = t.runner.DumpVariables();
+    for (const char* line : {
+             R"("x": {"type": 1, "dims": [], "value": 7})",
+             R"("y": {"type": 1, "dims": [], "value": 0})",
+             R"("log": {"type": 4, "dims": [], "value": "abc"})",
+         })
+        EXPECT_NE(dump.find(line), std::string::npos) << line << "\nin\n" << dump;
+    EXPECT_EQ(dump.find("____"), std::string::npos) << dump;
+    // The failed condition reads as false; the page runs to its last command.
+    EXPECT_FALSE(t.traced("00000010 : start.nsb(9)")) << testing::PrintToString(t.trace);
+    EXPECT_TRUE(t.traced("00000010 : start.nsb(12)")) << testing::PrintToString(t.trace);
+}

@@ -7,6 +7,7 @@
 #include "engine/Page.h"
 #include "engine/PageSource.h"
 #include "engine/ProgramContext.h"
+#include "media/MidiV.h"
 #include "engine/Project.h"
 #include "script/ParamCollection.h"
 #include "support/TestSupport.h"
@@ -78,6 +79,16 @@ TEST_P(BuiltTitle, OpensAndItsPagesLoadAsTheirSourcesSay) {
     t.files.LoadToStream(data, "text\\readme.txt");
     EXPECT_EQ(std::string(data.bytes().begin(), data.bytes().end()),
               test::readFile(kSources / "basic" / "text" / "readme.txt"));
+
+    // The text form of a MIDI file became the file.
+    TKvMemoryStream music;
+    t.files.LoadToStream(music, "bgm\\theme.mid");
+    TMidiV midi;
+    ASSERT_TRUE(midi.LoadFromStream(music));
+    EXPECT_EQ(midi.Format, 0);
+    EXPECT_EQ(midi.Division, 96);
+    EXPECT_EQ(midi.LengthMs, 500);
+    EXPECT_FALSE(t.files.Exists("bgm\\theme.mid.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Basic, BuiltTitle, testing::Values("basic", "basic-pack"));

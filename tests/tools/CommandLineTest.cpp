@@ -83,6 +83,9 @@ const GroupCase kGroups[] = {
     {"pel", {"info", kMissing}, true},
     {"wipe", {"fade", kMissing, kMissing, "/tmp/nuvo-never-written"}, true},
     {"expr", {"eval", "a = 1"}, false},
+    {"compo", {"render", kMissing, "/tmp/nuvo-never-written.png", "BoxNew"}, true},
+    {"midi", {"dump", kMissing}, true},
+    {"audio", {"mix", "/tmp/nuvo-never-written.wav", kMissing}, true},
     {"text", {"layout", kMissing}, true},
 };
 

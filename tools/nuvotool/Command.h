@@ -18,6 +18,7 @@
 
 #include "cli/CommandLine.h"
 
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -43,6 +44,14 @@ using CommandFn = int (*)(Invocation& call);
 struct CommandDef {
     const char* name;
     // The arguments after the name, for the group's list: "ARCHIVE [--long]".
+    // Options are written "--name" (a value option followed by its value's
+    // placeholder), positional arguments as upper-case placeholders, "..."
+    // after one that repeats. The manual page and the shell completion read
+    // the placeholders: one with an extension ("FILE.pel", "OUT.png") is a
+    // file of that kind, one ending in DIR or FOLDER a folder; one letter
+    // ("N"), one with ':', ',' or '=' in it ("NAME:TYPE", "A,B"), and MS,
+    // SECONDS, TEXT, NAME, KIND and PROGRAM are no file names; any other is
+    // a file or a folder.
     const char* synopsis;
     // One line for the group's list.
     const char* summary;
@@ -62,7 +71,13 @@ struct GroupDef {
     // Said below the command list in the group's --help (may be empty).
     const char* notes;
     std::vector<CommandDef> commands;
+    // Left out of nuvotool --help (tools for building nuvo itself); the
+    // manual page still documents it.
+    bool hidden = false;
 };
+
+// Every group, by name.
+const std::map<std::string, GroupDef>& registeredGroups();
 
 struct NuvoGroup {
     explicit NuvoGroup(GroupDef group);

@@ -1,9 +1,15 @@
 // nuvotool expr: compile expressions to their operation lists, and evaluate
-// them against a fresh variable table.
+// them against a fresh variable table and a fresh table manager.
 #include "Command.h"
 
+#include "archive/VrFileManager.h"
 #include "base/Cp932.h"
 #include "base/Error.h"
+#include "base/Stream.h"
+#include "engine/ExprText.h"
+#include "platform/FileSystem.h"
+#include "script/DBFunctions.h"
+#include "script/DBManager.h"
 #include "script/NuvoParser.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
@@ -12,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace nuvotool {
@@ -24,7 +31,9 @@ const char* kEvalDetails = "Declares the variables (TYPE: int, float, flag, str 
                            "dimensions, a[3,4]:int), evaluates each TEXT in order as the Calc command\n"
                            "does, then prints the variables as JSON. An evaluation that stops is\n"
                            "reported on standard error and the next one runs, as in a title; a TEXT\n"
-                           "that does not compile fails the command.\n";
+                           "that does not compile fails the command.\n"
+                           "The data tables start empty; DBLoadTsvFile reads the files of DIR given\n"
+                           "with --data (names as a title gives them, without regard to case).\n";
 
 std::string toSjis(const std::string& utf8) {
     auto sjis = nuvo::utf8EscapedToSjis(utf8);
@@ -36,7 +45,7 @@ std::unique_ptr<nuvo::TNuvoParser> compile(const std::string& text) {
     try {
         return nuvo::compileExpression(toSjis(text));
     } catch (const nuvo::ENuvoError& e) {
-        throw EToolError("\"" + text + "\": " + errorText(e));
+        throw EToolError("\"" + text + "\": " + nuvo::compileErrorText(text, e));
     }
 }
 
@@ -50,6 +59,25 @@ int runEval(Invocation& call) {
     nuvo::TParamCollection vars;
     nuvo::TSysFuncMan functions;
     nuvo::ScriptContext ctx(vars, functions);
+    nuvo::TDBManager tables;
+    nuvo::TVrFileManager files(nullptr, nullptr);
+    const std::optional<std::string> dataDir = call.line.Value("--data");
+    const bool hasData = dataDir.has_value();
+    if (hasData) {
+        if (!nuvo::platform::isDirectory(*dataDir)) return failFile(*dataDir, "not a folder");
+        files.SetBaseFolder(*dataDir);
+    }
+    nuvo::installDBFunctions(functions, tables, [&](std::string_view name, std::string& bytes) {
+        if (!hasData || !files.Exists(name)) return false;
+        try {
+            nuvo::TKvMemoryStream s;
+            files.LoadToStream(s, name);
+            bytes.assign(s.bytes().begin(), s.bytes().end());
+            return true;
+        } catch (const nuvo::ENuvoError&) {
+            return false;
+        }
+    });
     ctx.RandSeed = static_cast<uint32_t>(call.line.Integer("--seed", 0, UINT32_MAX, ctx.RandSeed));
     for (const std::string& declaration : call.line.Values("--var")) {
         try {
@@ -74,9 +102,10 @@ const NuvoGroup group({"expr", "compile and evaluate script expressions", kNotes
                        {
                            {"compile", "[--] TEXT", "print the operation list of an expression, one per line", "",
                             {}, 1, 1, &runCompile},
-                           {"eval", "[--seed N] [--var NAME:TYPE[=VALUE]]... [--] TEXT...",
+                           {"eval", "[--seed N] [--data DIR] [--var NAME:TYPE[=VALUE]]... [--] TEXT...",
                             "evaluate expressions and print the variables as JSON", kEvalDetails,
-                            {{"--seed", Arity::Value}, {"--var", Arity::Repeated}}, 0, -1, &runEval},
+                            {{"--seed", Arity::Value}, {"--data", Arity::Value}, {"--var", Arity::Repeated}}, 0, -1,
+                            &runEval},
                        }});
 
 } // namespace

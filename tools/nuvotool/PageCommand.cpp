@@ -1,6 +1,7 @@
 // nuvotool page: compiled pages to their text form and back.
 #include "Command.h"
 
+#include "base/Cp932.h"
 #include "base/Error.h"
 #include "base/Stream.h"
 #include "engine/Page.h"
@@ -47,9 +48,10 @@ int runDump(Invocation& call) {
 } // namespace
 
 // Compiles source text into page file bytes; shared with nuvotool title.
-std::vector<uint8_t> buildPageBytes(const std::string& sourceText) {
+// pageName: the page's name as Jump and Call give it (Shift-JIS).
+std::vector<uint8_t> buildPageBytes(const std::string& sourceText, const std::string& pageName) {
     nuvo::TPage page;
-    nuvo::readPageSource(sourceText, page);
+    nuvo::readPageSource(sourceText, page, pageName);
     nuvo::TKvMemoryStream out;
     page.SaveToStream(out);
     return out.bytes();
@@ -67,7 +69,9 @@ int runBuild(Invocation& call) {
     }
     std::vector<uint8_t> bytes;
     try {
-        bytes = buildPageBytes(std::string(source.begin(), source.end()));
+        // The page is known by the name it is written under.
+        const std::string base = args[1].substr(args[1].find_last_of('/') + 1);
+        bytes = buildPageBytes(std::string(source.begin(), source.end()), nuvo::utf8EscapedToSjis(base).value_or(""));
     } catch (const nuvo::ESourceError& e) {
         return failFile(args[0], "", errorText(e));
     }

@@ -1,5 +1,7 @@
 // nuvotool title: builds a playable title from a source tree.
 #include "Command.h"
+#include "TitleBuild.h"
+#include "TitlePackage.h"
 
 #include "archive/VrFileCollection.h"
 #include "base/BigStream.h"
@@ -8,6 +10,7 @@
 #include "base/Stream.h"
 #include "engine/ProjectSetting.h"
 #include "engine/SourceText.h"
+#include "media/MidiText.h"
 #include "platform/FileSystem.h"
 #include "render/ImageCodecs.h"
 #include "render/PelkImage.h"
@@ -20,7 +23,7 @@
 
 namespace nuvotool {
 
-std::vector<uint8_t> buildPageBytes(const std::string& sourceText);
+std::vector<uint8_t> buildPageBytes(const std::string& sourceText, const std::string& pageName);
 std::vector<uint8_t> buildProjectBytes(const std::string& sourceText, nuvo::TProjectSetting* settingOut);
 
 namespace {
@@ -35,15 +38,12 @@ const char* kBuildDetails = "The source tree (docs/title-format.md) holds:\n"
                     "  NAME.pel/       a folder of PNG frames (in name order; FRAME@MS.png shows\n"
                     "                  for MS milliseconds, others for 100), built into the\n"
                     "                  multi-frame layered image NAME.pel\n"
+                    "  NAME.mid.txt    a MIDI file in the text form of 'nuvotool midi dump',\n"
+                    "                  built into NAME.mid\n"
                     "  anything else   copied as it is\n"
                     "Files and folders whose names begin with '.' are left out. Folders keep\n"
                     "their place. Without --pack the files are written under OUTDIR; with\n"
                     "--pack everything goes into the one archive OUTDIR/game.dat.\n";
-
-struct Output {
-    std::string relative; // native, '/'-separated
-    std::vector<uint8_t> bytes;
-};
 
 bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -132,23 +132,21 @@ std::string sourceText(const fs::path& p) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-int runBuild(Invocation& call) {
-    const Args& positional = call.args();
-    const bool pack = call.line.Has("--pack");
-    const fs::path src = positional[0], out = positional[1];
-    if (!fs::is_directory(src)) return failFile(positional[0], "not a folder");
-    if (!fs::is_regular_file(src / "nuvo.nps")) return failFile(positional[0], "no project source nuvo.nps");
+} // namespace
 
-    std::vector<Output> outputs;
-    nuvo::TProjectSetting setting;
+std::vector<TitleFile> buildTitleFiles(const fs::path& src, nuvo::TProjectSetting& setting) {
+    std::vector<TitleFile> outputs;
     const std::vector<fs::path> files = sourceFiles(src);
+    const auto failed = [&](const fs::path& rel, const std::exception& e) {
+        return EToolError(fileMessage((src / rel).string(), "", errorText(e)));
+    };
     // The project first: pictures are keyed with its image seed.
     for (const fs::path& rel : files) {
         if (rel != "nuvo.nps") continue;
         try {
             outputs.push_back({"nuvo.npb", buildProjectBytes(sourceText(src / rel), &setting)});
         } catch (const std::exception& e) {
-            return failFile((src / rel).string(), "", errorText(e));
+            throw failed(rel, e);
         }
     }
     std::set<std::string> pages;
@@ -160,58 +158,81 @@ int runBuild(Invocation& call) {
                 outputs.push_back({name, buildFrames(src / rel, setting.ImageSeed)});
             } else if (endsWith(name, ".nss")) {
                 const std::string page = name.substr(0, name.size() - 4) + ".nsb";
-                outputs.push_back({page, buildPageBytes(sourceText(src / rel))});
+                outputs.push_back({page, buildPageBytes(sourceText(src / rel), titleName(page))});
                 pages.insert(nuvo::sjisLower(titleName(page)));
+            } else if (endsWith(name, ".mid.txt")) {
+                outputs.push_back({name.substr(0, name.size() - 4), nuvo::buildMidiFile(sourceText(src / rel))});
             } else if (endsWith(name, ".pel.png")) {
                 outputs.push_back({name.substr(0, name.size() - 4), convertPicture(src / rel, setting.ImageSeed)});
             } else {
                 outputs.push_back({name, readBytes(src / rel)});
             }
         } catch (const std::exception& e) {
-            return failFile((src / rel).string(), "", errorText(e));
+            throw failed(rel, e);
         }
     }
     if (!pages.count(nuvo::sjisLower(setting.StartPage)))
         fail("warning: the start page '" + nuvo::sjisToUtf8Escaped(setting.StartPage) +
              "' is not among the built pages");
+    return outputs;
+}
 
-    std::error_code ec;
-    fs::create_directories(out, ec);
-    if (!fs::is_directory(out)) return failFile(positional[1], "cannot create the folder", ec.message());
-    if (!pack) {
-        for (const Output& o : outputs) {
-            const fs::path target = out / fs::path(o.relative);
-            fs::create_directories(target.parent_path(), ec);
-            nuvo::platform::writeFileAtomic(target.string(), o.bytes.data(), o.bytes.size());
-        }
-        return 0;
-    }
+std::vector<uint8_t> packTitleFiles(const std::vector<TitleFile>& files) {
     nuvo::TVrFileCollection archive;
     std::set<std::string> seen;
-    for (const Output& o : outputs) {
+    for (const TitleFile& o : files) {
         std::string name;
         try {
             name = titleName(fs::path(o.relative));
         } catch (const std::exception& e) {
-            return fail(e.what());
+            throw EToolError(e.what());
         }
         if (!seen.insert(nuvo::sjisLower(name)).second)
-            return fail(o.relative + ": another file has the same name in another letter case");
+            throw EToolError(o.relative + ": another file has the same name in another letter case");
         nuvo::TVrFile* entry = archive.AddMemoryEntry(name);
         entry->Data = std::make_unique<nuvo::TKvMemoryStream>(o.bytes);
         entry->Size = static_cast<int64_t>(o.bytes.size());
     }
     nuvo::TKvBigMemoryStream packed;
     archive.WriteArchive(packed);
-    const auto& bytes = packed.Memory().bytes();
-    nuvo::platform::writeFileAtomic((out / "game.dat").string(), bytes.data(), bytes.size());
+    return packed.Memory().bytes();
+}
+
+namespace {
+
+int runBuild(Invocation& call) {
+    const Args& positional = call.args();
+    const bool pack = call.line.Has("--pack");
+    const fs::path src = positional[0], out = positional[1];
+    if (!fs::is_directory(src)) return failFile(positional[0], "not a folder");
+    if (!fs::is_regular_file(src / "nuvo.nps")) return failFile(positional[0], "no project source nuvo.nps");
+
+    nuvo::TProjectSetting setting;
+    const std::vector<TitleFile> outputs = buildTitleFiles(src, setting);
+    // Packed before anything is written, so a name that cannot be packed
+    // leaves no folder behind.
+    const std::vector<uint8_t> packed = pack ? packTitleFiles(outputs) : std::vector<uint8_t>();
+
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (!fs::is_directory(out)) return failFile(positional[1], "cannot create the folder", ec.message());
+    if (!pack) {
+        for (const TitleFile& o : outputs) {
+            const fs::path target = out / fs::path(o.relative);
+            fs::create_directories(target.parent_path(), ec);
+            nuvo::platform::writeFileAtomic(target.string(), o.bytes.data(), o.bytes.size());
+        }
+        return 0;
+    }
+    nuvo::platform::writeFileAtomic((out / "game.dat").string(), packed.data(), packed.size());
     return 0;
 }
 
-const NuvoGroup group({"title", "build a playable title from a source tree", "",
+const NuvoGroup group({"title", "build a playable title from a source tree, or package it", "",
                        {
                            {"build", "SRCDIR OUTDIR [--pack]", "build a playable title from a source tree",
                             kBuildDetails, {{"--pack"}}, 2, 2, &runBuild},
+                           titlePackageCommand(),
                        }});
 
 } // namespace

@@ -32,6 +32,7 @@ std::string programUsage() {
     std::string text = "usage: nuvotool GROUP COMMAND [ARGS...]\n"
                        "       nuvotool --version\n\ngroups:\n";
     for (const auto& [name, group] : registry()) {
+        if (group.hidden) continue;
         char line[160];
         std::snprintf(line, sizeof line, "  %-8s %s\n", name.c_str(), group.summary);
         text += line;
@@ -140,6 +141,8 @@ NuvoGroup::NuvoGroup(GroupDef group) {
     const std::string name = group.name;
     registry().emplace(name, std::move(group));
 }
+
+const std::map<std::string, GroupDef>& registeredGroups() { return registry(); }
 
 std::string errorText(const std::exception& e) { return e.what(); }
 

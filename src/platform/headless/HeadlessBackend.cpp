@@ -119,7 +119,8 @@ uint32_t presentedPixel(const uint8_t* row, int32_t x, int bitCount) {
 class HeadlessBackend final : public IBackend, public IWindow, public IClock, public IDialogs {
 public:
     explicit HeadlessBackend(const HeadlessOptions& options)
-        : options_(options), actions_(parseInputScript(options.script)) {
+        : options_(options), actions_(parseInputScript(options.script)),
+          audio_(createVirtualAudioDevice(options.audioWav)) {
         if (options_.frameMs < 1) options_.frameMs = 1;
     }
 
@@ -128,13 +129,20 @@ public:
     IWindow& Window() override { return *this; }
     IClock& Clock() override { return *this; }
     IDialogs& Dialogs() override { return *this; }
+    IAudioDevice& Audio() override { return *audio_; }
+    void Finish() override { audio_->FinishWav(); }
     int64_t FrameNumber() const override { return frame_; }
     bool InputFinished() const override { return next_ >= actions_.size() && pending_.empty(); }
 
     // ---- IClock ----
     uint64_t TickMs() override { return static_cast<uint64_t>(now()); }
     LocalTime Now() override { return addMilliseconds(options_.startTime, now()); }
-    void FrameEnded() override { ++frame_; }
+    // The audio device keeps pace: its jobs run and its output is rendered
+    // up to the new time.
+    void FrameEnded() override {
+        ++frame_;
+        audio_->AdvanceTo(static_cast<uint64_t>(now()));
+    }
     void Sleep(uint32_t) override {}
 
     // ---- IDialogs ----
@@ -366,6 +374,7 @@ private:
     int32_t height_ = 0;
     int bitCount_ = 32;
     std::vector<uint32_t> shown_;
+    std::unique_ptr<IVirtualAudioDevice> audio_;
 };
 
 } // namespace

@@ -268,31 +268,73 @@ void clearReadOnly(const std::string& nativePath) {
 
 bool removeFile(const std::string& nativePath) { return ::unlink(nativePath.c_str()) == 0; }
 
-void writeFileAtomic(const std::string& nativePath, const void* data, size_t size) {
+TAtomicFileWriter::TAtomicFileWriter(const std::string& nativePath) : path_(nativePath) {
     const std::string folder = parentFolder(nativePath);
     const size_t slash = nativePath.rfind('/');
     const std::string base = slash == std::string::npos ? nativePath : nativePath.substr(slash + 1);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = joinPath(folder, "." + base + "." + randomSuffix() + ".tmp");
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        temp_ = joinPath(folder, "." + base + "." + randomSuffix() + ".tmp");
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) raiseCannotWrite(nativePath);
+    if (fd_ < 0) raiseCannotWrite(nativePath);
     // A replaced file keeps its permissions.
     struct stat old;
-    if (::stat(nativePath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-    const bool ok = writeAll(fd, data, size) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), nativePath.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        raiseCannotWrite(nativePath);
+    if (::stat(nativePath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd_, old.st_mode & 07777);
+}
+
+TAtomicFileWriter::~TAtomicFileWriter() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        ::unlink(temp_.c_str());
     }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void TAtomicFileWriter::Write(const void* data, size_t size) {
+    if (fd_ < 0) raiseCannotWrite(path_);
+    if (!writeAll(fd_, data, size)) {
+        failed_ = true;
+        raiseCannotWrite(path_);
+    }
+    written_ += size;
+}
+
+void TAtomicFileWriter::WriteAt(uint64_t offset, const void* data, size_t size) {
+    if (fd_ < 0) raiseCannotWrite(path_);
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd_, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed_ = true;
+            raiseCannotWrite(path_);
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+}
+
+void TAtomicFileWriter::Commit() {
+    if (fd_ < 0) raiseCannotWrite(path_);
+    const bool ok = !failed_ && ::fsync(fd_) == 0;
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0 || !ok || ::rename(temp_.c_str(), path_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        raiseCannotWrite(path_);
+    }
+    const int dirFd = ::open(parentFolder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+void writeFileAtomic(const std::string& nativePath, const void* data, size_t size) {
+    TAtomicFileWriter out(nativePath);
+    out.Write(data, size);
+    out.Commit();
 }
 
 const std::string& processTempFolder() {

@@ -121,6 +121,8 @@ public:
     }
 
     ~SdlBackend() override {
+        // Sound first: its threads may still be rendering.
+        audio_.reset();
         dropCursors();
         if (arrow_) SDL_FreeCursor(arrow_);
         if (panelTexture_) SDL_DestroyTexture(panelTexture_);
@@ -138,6 +140,10 @@ public:
     IWindow& Window() override { return *this; }
     IClock& Clock() override { return *this; }
     IDialogs& Dialogs() override { return *this; }
+    IAudioDevice& Audio() override {
+        if (!audio_) audio_ = createSdlAudioDevice();
+        return *audio_;
+    }
     int64_t FrameNumber() const override { return frames_; }
 
     // ---- IClock ----
@@ -168,7 +174,7 @@ public:
     void FrameEnded() override { ++frames_; }
     void Sleep(uint32_t ms) override { SDL_Delay(ms); }
 
-    // ---- IDialogs (SDL's message box until the GTK dialogs come) ----
+    // ---- IDialogs (SDL's message box, used only when GTK cannot start) ----
     MessageResult MessageBox(const std::string& sjisText, const std::string& sjisCaption, MessageButtons buttons,
                              MessageIcon icon) override {
         std::vector<SDL_MessageBoxButtonData> list;
@@ -730,6 +736,7 @@ private:
     size_t step_ = 0;
     uint64_t stepEndsMs_ = 0;
     int64_t frames_ = 0;
+    std::unique_ptr<IAudioDevice> audio_;
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 page version=116 result=int
 WhileInit {i = 0}
-While {i < 3} end=4
+While {i < 3}
   Calc {@Result = @Result + i}
-  WhileLoop {i = i + 1} start=1
+  WhileLoop {i = i + 1}
 Exit

@@ -2,7 +2,7 @@ page version=116 result=int
 VarNew "log" type=str value={""}
 VarNew "x" type=int
 WhileInit {x = 1}
-While {x <= 5} end=14
+While {x <= 5}
   If {x == 1}
     Calc {log = log ++ "a"}
   Elseif {x == 2}
@@ -12,7 +12,7 @@ While {x <= 5} end=14
   Else
     Calc {log = log ++ "d"}
   Calc {log = log ++ ","}
-  WhileLoop {x = x + 1} start=3
+  WhileLoop {x = x + 1}
 If {x == 99}
   Calc {log = log ++ "never"}
 If {FALSE}
@@ -25,11 +25,11 @@ Else
 VarNew "i" type=int
 VarNew "odd" type=int
 VarNew "turns" type=int
-While {TRUE} end=32
+While {TRUE}
   Calc {i = i + 1}
-  Break {i > 9} target=32
-  Continue {i % 2 == 0} target=31
+  Break {i > 9}
+  Continue {i % 2 == 0}
   Calc {odd = odd + i}
-  WhileLoop {turns = turns + 1} start=26
+  WhileLoop {turns = turns + 1}
 Jump "second.nsb" index=1 cond={TRUE}
 Calc {log = log ++ "never"}

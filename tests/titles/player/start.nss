@@ -31,4 +31,4 @@ If {@WheelUp}
   Calc {wheels = wheels + 1}
 Calc {updates = @UpdateCount}
 Wait time={1}
-Jump "start.nsb" index=17
+Jump "start.nsb" label=loop
