@@ -54,8 +54,7 @@
 // give identical pixels (KernelLevel.h switches between them for tests).
 //
 // Not here: platform drawing contexts (presentation reads the pixels through
-// PixelPtr/RowStep instead), and the 4-bit glyph draw, whose nibble layout
-// belongs to the glyph renderer.
+// PixelPtr/RowStep instead).
 #pragma once
 
 #include "render/PixelFormat.h"
@@ -258,6 +257,23 @@ public:
     // 32-bit destinations only; scale 1..16.
     virtual void DrawGlyph1(int32_t x, int32_t y, int32_t scale, int32_t alpha, int32_t pixel, TCustomDIBX& glyph,
                             const TRect& sourceRect, bool flipH = false, bool flipV = false);
+    // glyph is a 4-bit surface drawn scale times larger than wanted (the left
+    // pixel of a byte in its high nibble): nibble 1 is text, 2 outline, 3
+    // shadow, any other value no ink. In each scale x scale block, colour k
+    // with j_k pixels weighs a*j_k, a being alpha, or 256 when alpha is 255 or
+    // more (so a full block gives its colour exactly); each channel becomes
+    // (sum of colour*weight + D*(256*scale*scale - sum of weights)) /
+    // (256*scale*scale), an exact division. 15/16 and 32-bit destinations
+    // only; scale 1..16; clipping and flips as DrawGlyph1.
+    virtual void DrawGlyph4(int32_t x, int32_t y, int32_t scale, int32_t alpha, int32_t textPixel,
+                            int32_t outlinePixel, int32_t shadowPixel, TCustomDIBX& glyph, const TRect& sourceRect,
+                            bool flipH = false, bool flipV = false);
+    // An 8-bit coverage glyph in one colour: weight m at alpha 255 (or more),
+    // else floor(alpha*m/256); weight 255 copies pixel, 0 leaves the
+    // destination, others Blend(pixel, D, weight). 15/16 and 32-bit
+    // destinations only.
+    virtual void DrawGlyph8(int32_t x, int32_t y, int32_t alpha, int32_t pixel, TCustomDIBX& coverage,
+                            const TRect& sourceRect);
 
     // ---- Tiling --------------------------------------------------------------
     // Cover destRect (within the clip) with copies of sourceRect. The first

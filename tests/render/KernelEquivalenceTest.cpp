@@ -238,6 +238,12 @@ std::vector<Case> cases() {
              flips(r, fh, fv);
              return [=](TDIBX& d, TDIBX&, TDIBX&) { d.DrawGlyph1(x, y, scale, a, p, *glyph, rc, fh, fv); };
          }},
+        {"DrawGlyph8", [](Rng& r, int32_t w, int32_t h) -> Op {
+             TRect rc = randomRect(r, w, h);
+             int32_t x = r.range(-5, w), y = r.range(-5, h), a = r.coin() ? 255 : r.range(1, 300);
+             int32_t p = static_cast<int32_t>(r.bits() & 0xFFFFFF);
+             return [=](TDIBX& d, TDIBX&, TDIBX& m) { d.DrawGlyph8(x, y, a, p, m, rc); };
+         }},
         {"TileDrawAlphaMask", [](Rng& r, int32_t w, int32_t h) -> Op {
              TRect dst = randomRect(r, w, h), rc = randomRect(r, w / 2, h / 2);
              int32_t ox = r.range(-20, 20), oy = r.range(-20, 20), gx = r.range(-2, 5), gy = r.range(-2, 5);
@@ -316,6 +322,8 @@ TEST(KernelEquivalence, WideRowsExerciseWholeRegistersAndTails) {
             [&](TDIBX& d, TDIBX& s, TDIBX&) { d.DrawAlpha(0, 0, s, all, 77, false); },
             [&](TDIBX& d, TDIBX& s, TDIBX&) { d.DrawAdd(0, 0, s, all, 255); },
             [&](TDIBX& d, TDIBX&, TDIBX& m) { d.FillMask(0, 0, all, m, 0x804020, 255); },
+            [&](TDIBX& d, TDIBX&, TDIBX& m) { d.DrawGlyph8(0, 0, 255, 0x804020, m, all); },
+            [&](TDIBX& d, TDIBX&, TDIBX& m) { d.DrawGlyph8(0, 0, 190, 0x804020, m, all); },
         };
         for (size_t i = 0; i < ops.size(); ++i) {
             auto run = [&](TKernelLevel level) {

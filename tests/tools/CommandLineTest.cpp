@@ -86,6 +86,7 @@ const GroupCase kGroups[] = {
     {"compo", {"render", kMissing, "/tmp/nuvo-never-written.png", "BoxNew"}, true},
     {"midi", {"dump", kMissing}, true},
     {"audio", {"mix", "/tmp/nuvo-never-written.wav", kMissing}, true},
+    {"text", {"layout", kMissing}, true},
 };
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {

@@ -8,6 +8,12 @@
 #include <map>
 #include <memory>
 
+// In a build with the leak checker: fontconfig keeps its configuration for
+// the life of the process (text commands draw glyphs); what the tools
+// allocate is checked all the same.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+
 namespace nuvotool {
 namespace {
 

@@ -26,6 +26,9 @@ struct TRowKernels32 {
     void (*addMask)(uint32_t* d, const uint32_t* s, const uint8_t* m, int n, uint32_t amount);
     // m == 0 or d == p keeps, else Blend(p, d, a == 255 ? m : a*m >> 8).
     void (*fillMask)(uint32_t* d, const uint8_t* m, int n, uint32_t p, uint32_t a);
+    // w = (a == 255 ? m : a*m >> 8): w == 0 keeps, w == 255 copies p, else
+    // Blend(p, d, w).
+    void (*glyph)(uint32_t* d, const uint8_t* m, int n, uint32_t p, uint32_t a);
 };
 
 extern const TRowKernels32 kScalarKernels32;

@@ -5,6 +5,7 @@
 #include "render/detail/Kernels32.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace nuvo::detail {
 namespace {
@@ -64,6 +65,29 @@ void scalarFillMask(uint32_t* d, const uint8_t* m, int n, uint32_t p, uint32_t a
     }
 }
 
+void scalarGlyph(uint32_t* d, const uint8_t* m, int n, uint32_t p, uint32_t a) {
+    int i = 0;
+    if (a == 255)
+        // Glyph coverage is mostly empty or full ink: four at a time.
+        for (; i + 4 <= n; i += 4) {
+            uint32_t four;
+            std::memcpy(&four, m + i, 4);
+            if (four == 0) continue;
+            if (four == 0xFFFFFFFFu) {
+                d[i] = d[i + 1] = d[i + 2] = d[i + 3] = p;
+                continue;
+            }
+            for (int k = 0; k < 4; ++k) {
+                const uint32_t w = m[i + k];
+                if (w) d[i + k] = w == 255 ? p : blend32(p, d[i + k], w);
+            }
+        }
+    for (; i < n; ++i) {
+        const uint32_t w = a == 255 ? m[i] : (a * m[i]) >> 8;
+        if (w) d[i] = w == 255 ? p : blend32(p, d[i], w);
+    }
+}
+
 bool cpuHasAvx2() {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
@@ -90,7 +114,7 @@ std::atomic<TKernelLevel>& levelSlot() {
 
 const TRowKernels32 kScalarKernels32{&scalarFillAlpha, &scalarFillAdd,   &scalarFillSub, &scalarCopyKey,
                                      &scalarAlpha,     &scalarMask,      &scalarAlphaMask, &scalarAdd,
-                                     &scalarAddMask,   &scalarFillMask};
+                                     &scalarAddMask,   &scalarFillMask,  &scalarGlyph};
 
 const TRowKernels32* activeKernels32() {
     switch (levelSlot().load(std::memory_order_relaxed)) {

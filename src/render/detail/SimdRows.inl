@@ -194,8 +194,42 @@ NUVO_SIMD_TARGET void simdFillMask(uint32_t* d, const uint8_t* m, int n, uint32_
 }
 
 template <class V>
+NUVO_SIMD_TARGET void simdGlyph(uint32_t* d, const uint8_t* m, int n, uint32_t p, uint32_t a) {
+    const auto pv = V::set1(p);
+    const auto av = V::set16(static_cast<uint16_t>(a));
+    const auto zero = V::zero();
+    const auto ones = V::set1(0xFFFFFFFFu);
+    int i = 0;
+    for (; i + V::N <= n; i += V::N) {
+        const auto bits = V::maskBits(m + i);
+        if (bits == 0) continue;
+        if (a == 255 && bits == V::kAllOnes) {
+            V::store(d + i, pv);
+            continue;
+        }
+        const auto dv = V::load(d + i);
+        auto wv = V::expandMask(m + i);
+        auto wlo = V::lo16(wv);
+        auto whi = V::hi16(wv);
+        if (a != 255) {
+            wlo = V::srl8(V::mul16(wlo, av));
+            whi = V::srl8(V::mul16(whi, av));
+            wv = V::pack16(wlo, whi);
+        }
+        auto r = blendLanes<V>(pv, dv, wlo, whi);
+        r = V::sel(V::cmpeq8(wv, ones), pv, r);
+        r = V::sel(V::cmpeq8(wv, zero), dv, r);
+        V::store(d + i, r);
+    }
+    for (; i < n; ++i) {
+        const uint32_t w = a == 255 ? m[i] : (a * m[i]) >> 8;
+        if (w) d[i] = w == 255 ? p : blend32(p, d[i], w);
+    }
+}
+
+template <class V>
 constexpr TRowKernels32 makeSimdKernels() {
     return TRowKernels32{&simdFillAlpha<V>, &simdFillAdd<V>, &simdFillSub<V>,  &simdCopyKey<V>,
                          &simdAlpha<V>,     &simdMask<V>,    &simdAlphaMask<V>, &simdAdd<V>,
-                         &simdAddMask<V>,   &simdFillMask<V>};
+                         &simdAddMask<V>,   &simdFillMask<V>, &simdGlyph<V>};
 }

@@ -1,12 +1,11 @@
-// The font catalogue through fontconfig, and the aliases that let titles
-// ask for the standard Japanese faces by their usual names.
+// The font catalogue through fontconfig, with the standard Japanese names
+// listed for the IPA faces they are drawn with.
 #include "platform/Fonts.h"
+#include "platform/linux/FontAliases.h"
 #include "platform/Locale.h"
 
 #include <fontconfig/fontconfig.h>
 
-#include <cstdlib>
-#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,46 +13,6 @@
 namespace nuvo::platform {
 
 namespace {
-
-// The four faces titles name, and the IPA faces with the same metrics.
-struct StandardFace {
-    const char* name;
-    const char* englishName;
-    const char* ipa;
-};
-constexpr StandardFace kStandardFaces[] = {
-    {"ＭＳ ゴシック", "MS Gothic", "IPAGothic"},
-    {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic"},
-    {"ＭＳ 明朝", "MS Mincho", "IPAMincho"},
-    {"ＭＳ Ｐ明朝", "MS PMincho", "IPAPMincho"},
-};
-
-std::string aliasConfig() {
-    std::string xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n";
-    for (const StandardFace& f : kStandardFaces) {
-        for (const char* name : {f.name, f.englishName}) {
-            xml += "  <match target=\"pattern\">\n    <test name=\"family\"><string>";
-            xml += name;
-            xml += "</string></test>\n    <edit name=\"family\" mode=\"prepend\" binding=\"strong\"><string>";
-            xml += f.ipa;
-            xml += "</string></edit>\n  </match>\n";
-        }
-    }
-    return xml + "</fontconfig>\n";
-}
-
-std::once_flag aliasesOnce;
-
-void installAliases() {
-    std::call_once(aliasesOnce, [] {
-        // fontconfig's process-wide state lives until the process ends: GTK
-        // and Pango hold patterns of it to the last moment, and finishing it
-        // at exit under them aborts the program.
-        if (!FcInit()) return;
-        const std::string xml = aliasConfig();
-        FcConfigParseAndLoadFromMemory(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(xml.c_str()), FcFalse);
-    });
-}
 
 // The family name in the wanted language when the font has one, else its
 // first name.
