@@ -120,6 +120,7 @@ TKvWord::TCellStyle TKvWord::CellOf(const TDecorate* style) const {
     c.rubyHeight = style && !style->Ruby.empty() ? std::max(1, c.size / 2) : 0;
     const int32_t italic = (c.styleBits & kStyleItalic) ? c.size / 5 : 0;
     c.width = c.size + italic + 2 * c.border + c.shadow;
+    c.halfWidth = (c.size + 1) / 2 + italic + 2 * c.border + c.shadow;
     c.height = c.size + c.rubyHeight + 2 * c.border + c.shadow;
     return c;
 }

@@ -155,9 +155,13 @@ public:
         int32_t border = 0;   // 0..16
         int32_t shadow = 0;   // 0..256
         int32_t rubyHeight = 0;
-        int32_t width = 0;    // the cell with everything
+        int32_t width = 0;    // a full-width cell with everything
+        int32_t halfWidth = 0; // the same for a single-byte character
         int32_t height = 0;
         uint8_t styleBits = 0;
+        // The cell width of a character: single-byte characters (ASCII and
+        // half-width katakana) take half the em, as in the Japanese system faces.
+        int32_t widthOf(uint16_t code) const { return code < 0x100 ? halfWidth : width; }
     };
     TCellStyle CellOf(const TDecorate* style) const;
     // The font a style draws with ("ＭＳ ゴシック" when neither names one).

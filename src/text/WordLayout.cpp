@@ -152,7 +152,7 @@ void TLayouter::expand(int32_t first, int32_t last) {
         case kWdChar: {
             auto* c = static_cast<TWdChar*>(g);
             const TKvWord::TCellStyle cs = w_.CellOf(c->Style());
-            it.w = cs.width;
+            it.w = cs.widthOf(c->Code);
             it.h = cs.height;
             it.visible = it.isChar = true;
             it.code = c->Code;
@@ -190,7 +190,7 @@ void TLayouter::expand(int32_t first, int32_t last) {
             std::vector<uint16_t> codes = charCodes(*value);
             if (codes.size() > kMaxValueChars) codes.resize(kMaxValueChars);
             for (uint16_t code : codes)
-                addMade(std::make_unique<TWdVarChar>(&w_, code, ope->Style(), g), Kind::Rowable, cs.width, cs.height, true);
+                addMade(std::make_unique<TWdVarChar>(&w_, code, ope->Style(), g), Kind::Rowable, cs.widthOf(code), cs.height, true);
         }
     }
     prefix_.resize(items_.size() + 1);

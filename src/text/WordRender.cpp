@@ -41,10 +41,11 @@ TRect drawClip(const TKvWord& word, TCustomDIBX& dest, const TRect& area) {
 }
 
 // The inner cell of a character (where the glyph's body goes) in the text area.
-TRect innerCell(const TRect& area, const TKvWord::TCellStyle& cs) {
+TRect innerCell(const TRect& area, const TKvWord::TCellStyle& cs, uint16_t code) {
     const int32_t italic = (cs.styleBits & kStyleItalic) ? cs.size / 5 : 0;
     const int32_t top = area.Top + cs.rubyHeight;
-    return TRect{area.Left, top, area.Left + cs.size + italic, top + cs.size};
+    const int32_t body = code < 0x100 ? (cs.size + 1) / 2 : cs.size;
+    return TRect{area.Left, top, area.Left + body + italic, top + cs.size};
 }
 
 uint8_t glyphStyle(const TWdChar& c, const TKvWord::TCellStyle& cs) {
@@ -98,7 +99,7 @@ void TWdChar::Render(TKvWord& word) {
     TFontPixelManager::DrawGlyph(g, colour, word.MaskSurface, false, colour.ColorToPixel(word.ShadowColorOf(Style())),
                                  colour.ColorToPixel(word.BorderColorOf(Style())), colour.ColorToPixel(word.TextColorOf(*this)),
                                  joins(word, *this, rowNeighbour(*this, -1)), joins(word, *this, rowNeighbour(*this, 1)),
-                                 cs.shadow, cs.border, innerCell(area, cs), &r);
+                                 cs.shadow, cs.border, innerCell(area, cs, Code), &r);
 }
 
 void TWdChar::Draw(TKvWord& word, TCustomDIBX& dest) {
@@ -122,7 +123,7 @@ void TWdChar::Draw(TKvWord& word, TCustomDIBX& dest) {
     word.Glyphs->SetLevel(word.Antialias);
     const TFontPixel& g = word.Glyphs->GetGlyph(Code, word.FontOf(Style()), glyphStyle(*this, cs), cs.size);
     if (!g.Coverage) return;
-    const TGlyphPlacement at = TFontPixelManager::Place(g, innerCell(area, cs), 0);
+    const TGlyphPlacement at = TFontPixelManager::Place(g, innerCell(area, cs, Code), 0);
     dest.DrawGlyph8(word.OriginX + at.x, word.OriginY + at.y, alpha, dest.ColorToPixel(word.TextColorOf(*this)),
                     *g.Coverage, TRect{0, 0, g.BitmapWidth(), g.BitmapHeight()});
 }

@@ -4,6 +4,7 @@
 #include "base/Cp932.h"
 #include "base/Error.h"
 #include "support/TestSupport.h"
+#include "platform/Fonts.h"
 #include "text/FontPixel.h"
 #include "text/TestFonts.h"
 
@@ -305,6 +306,19 @@ TEST(GlyphCache, MadeUpBoldAndItalic) {
     EXPECT_EQ(italic.Advance(), 8);
     EXPECT_GE(italic.BitmapWidth(), 8);
     EXPECT_LE(italic.BitmapWidth(), 9);
+}
+
+// A desktop's configuration answers a bold or italic request for a face that
+// has neither with the regular face marked for emboldening or an oblique
+// matrix; the engine must still make the style up itself.
+TEST(GlyphCache, SystemConfigurationStillMakesUpBoldAndItalic) {
+    NUVO_REQUIRE_IPA_GOTHIC();
+    const auto engine = platform::createFontEngine({});
+    const auto italic = engine->OpenFace("IPAGothic", 24, false, true);
+    const auto bold = engine->OpenFace("IPAGothic", 24, true, false);
+    ASSERT_TRUE(italic && bold);
+    EXPECT_TRUE(italic->Metrics().syntheticItalic);
+    EXPECT_TRUE(bold->Metrics().syntheticBold);
 }
 
 TEST(GlyphCache, NamesThatAreNotInstalledDrawWithTheDefaultFace) {

@@ -104,14 +104,15 @@ TEST(Layout, BreakingRules) {
         // A row never ends with an opening bracket: it moves with what follows.
         {"あい（う", 30, "あい / （う"},
         {"あ「「い", 30, "あ / 「「い"},
-        // Latin words stay whole; spaces stay with the word before them.
-        {"ab cd", 40, "ab  / cd"},
-        {"ab cdef", 40, "ab  / cdef"},
+        // Single-byte characters take half a cell. Latin words stay whole;
+        // spaces stay with the word before them.
+        {"ab cd", 20, "ab  / cd"},
+        {"ab cdef", 20, "ab  / cdef"},
         // ... unless wider than the row: split between letters, never before a
         // closing mark nor after an opening one.
-        {"abcdef", 30, "abc / def"},
-        {"abc!", 30, "ab / c!"},
-        {"ab(cd", 30, "ab / (cd"},
+        {"abcdef", 15, "abc / def"},
+        {"abc!", 15, "ab / c!"},
+        {"ab(cd", 15, "ab / (cd"},
         // Only openers: no place to split, the row overflows.
         {"（（（（（", 20, "（（（（（"},
         // NOBR and ruby runs hold together; wider than a row they split too.
@@ -155,9 +156,9 @@ TEST(Layout, RowsPagesAndGeometry) {
         // shadow on every side.
         {"<I>あ</I><RUBY VALUE=か>い</RUBY><FONT BORDER=2 SHADOW=1>う", {100}, "あいう@0,0,37,15"},
         // A variable's value, and a history value in a recall only.
-        {"a<VAR NAME=v>b<VAR NAME=none>", {100}, "axyzb@0,0,50,10"},
-        {"a<HISTCHAR VALUE=は>b", {100}, "ab@0,0,20,10"},
-        {"a<HISTCHAR VALUE=は>b", {100, 0, 0, true}, "aはb@0,0,30,10"},
+        {"a<VAR NAME=v>b<VAR NAME=none>", {100}, "axyzb@0,0,25,10"},
+        {"a<HISTCHAR VALUE=は>b", {100}, "ab@0,0,10,10"},
+        {"a<HISTCHAR VALUE=は>b", {100, 0, 0, true}, "aはb@0,0,20,10"},
     };
     for (const auto& c : cases) EXPECT_EQ(laidOut(c.markup, c.options, true), c.rows) << c.markup;
 }
@@ -199,7 +200,7 @@ TEST(Layout, PagesOutliveTheirWordsText) {
     w.Layout(pages);
     ASSERT_EQ(layout(pages, false), "axyz");
     // The value's characters are cells like any other, after the VAR.
-    EXPECT_EQ(pages[0]->Rows[0]->Items[3]->AreaRect(), (TRect{20, 0, 30, 10}));
+    EXPECT_EQ(pages[0]->Rows[0]->Items[3]->AreaRect(), (TRect{10, 0, 15, 10}));
     EXPECT_EQ(static_cast<TWdVarChar*>(pages[0]->Rows[0]->Items[3])->Source, w.ElementAt(1));
     // New text leaves the old pages empty instead of pointing at freed elements.
     w.SetText(std::string_view("b"));

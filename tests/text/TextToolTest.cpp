@@ -85,15 +85,15 @@ TEST_F(TextTool, PrintsTheLayout) {
     const ProgramRun r = tool({"layout", in, "--size", "10", "--color", "#112233"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out,
-              "{\"width\":20,\"pages\":[{\"rows\":["
-              "{\"x\":0,\"y\":0,\"w\":20,\"h\":10,\"elements\":["
-              "{\"index\":0,\"type\":\"char\",\"text\":\"a\",\"x\":0,\"y\":0,\"w\":10,\"h\":10,\"size\":10,\"color\":-1,"
+              "{\"width\":15,\"pages\":[{\"rows\":["
+              "{\"x\":0,\"y\":0,\"w\":15,\"h\":10,\"elements\":["
+              "{\"index\":0,\"type\":\"char\",\"text\":\"a\",\"x\":0,\"y\":0,\"w\":5,\"h\":10,\"size\":10,\"color\":-1,"
               "\"style\":0,\"link\":\"\",\"ruby\":\"\",\"wait\":50},"
-              "{\"index\":1,\"type\":\"char\",\"text\":\"い\",\"x\":10,\"y\":0,\"w\":10,\"h\":10,\"size\":10,\"color\":-1,"
+              "{\"index\":1,\"type\":\"char\",\"text\":\"い\",\"x\":5,\"y\":0,\"w\":10,\"h\":10,\"size\":10,\"color\":-1,"
               "\"style\":0,\"link\":\"l\",\"ruby\":\"\",\"wait\":50},"
-              "{\"index\":2,\"type\":\"return\",\"text\":\"\",\"x\":20,\"y\":0,\"w\":0,\"h\":0,\"size\":0,\"color\":-1,"
+              "{\"index\":2,\"type\":\"return\",\"text\":\"\",\"x\":15,\"y\":0,\"w\":0,\"h\":0,\"size\":0,\"color\":-1,"
               "\"style\":0,\"link\":\"\",\"ruby\":\"\",\"wait\":0},"
-              "{\"index\":3,\"type\":\"indent\",\"text\":\"\",\"x\":20,\"y\":0,\"w\":0,\"h\":0,\"size\":0,\"color\":-1,"
+              "{\"index\":3,\"type\":\"indent\",\"text\":\"\",\"x\":15,\"y\":0,\"w\":0,\"h\":0,\"size\":0,\"color\":-1,"
               "\"style\":0,\"link\":\"\",\"ruby\":\"\",\"wait\":0}]}]}]}\n");
     // Standard input.
     const ProgramRun empty = tool({"layout", "-"});

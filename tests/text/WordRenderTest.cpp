@@ -83,16 +83,16 @@ TEST(WordRender, LinksUnderThePointerAndChangedRectangles) {
     TWdPage& page = *s.pages[0];
     s.word.TakeChangedRects();
     // Hits need a fully revealed element under the point.
-    EXPECT_EQ(s.word.HitTest(page, 17, 5), &s.element(1));
-    EXPECT_EQ(s.word.HitTest(page, 17, 20), nullptr);
+    EXPECT_EQ(s.word.HitTest(page, 12, 5), &s.element(1));
+    EXPECT_EQ(s.word.HitTest(page, 12, 20), nullptr);
     s.element(2).Alpha = 254;
-    EXPECT_EQ(s.word.HitTest(page, 33, 5), nullptr);
+    EXPECT_EQ(s.word.HitTest(page, 20, 5), nullptr);
     s.element(2).Alpha = 255;
     // Hovering one character of a link changes the whole run, nothing else.
     s.word.SetHover(page, &s.element(2));
     EXPECT_TRUE(s.element(1).Hovered && s.element(2).Hovered);
     EXPECT_FALSE(s.element(3).Hovered);
-    EXPECT_EQ(s.word.TakeChangedRects(), (std::vector<TRect>{{116, 0, 132, 16}, {132, 0, 148, 16}}));
+    EXPECT_EQ(s.word.TakeChangedRects(), (std::vector<TRect>{{108, 0, 116, 16}, {116, 0, 124, 16}}));
     EXPECT_EQ(s.word.TextColorOf(static_cast<TWdChar&>(s.element(1))), s.word.HoverColor);
     s.word.SetHover(page, &s.element(1)); // the same run: nothing to do
     EXPECT_TRUE(s.word.TakeChangedRects().empty());
@@ -122,7 +122,7 @@ TEST(WordRender, FadesAndRevealChanges) {
     EXPECT_EQ(b.Alpha, 0);
     EXPECT_TRUE(b.FadeStep(10));
     b.SetAlpha(0);
-    EXPECT_EQ(w.TakeChangedRects(), (std::vector<TRect>{{10, 0, 20, 10}}));
+    EXPECT_EQ(w.TakeChangedRects(), (std::vector<TRect>{{5, 0, 10, 10}}));
 }
 
 class TwoFrames final : public IWordPicture {

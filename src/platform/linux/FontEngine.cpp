@@ -63,8 +63,15 @@ std::optional<FaceChoice> choiceOf(FcPattern* p) {
     int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
     FcPatternGetInteger(p, FC_WEIGHT, 0, &weight);
     FcPatternGetInteger(p, FC_SLANT, 0, &slant);
-    c.bold = weight >= FC_WEIGHT_DEMIBOLD;
-    c.italic = slant != FC_SLANT_ROMAN;
+    // A system configuration may answer a bold or italic request with the
+    // regular face marked for emboldening or an oblique matrix: that face has
+    // no such style of its own, and the engine makes it up.
+    FcBool embolden = FcFalse;
+    FcPatternGetBool(p, FC_EMBOLDEN, 0, &embolden);
+    FcMatrix* matrix = nullptr;
+    const bool sheared = FcPatternGetMatrix(p, FC_MATRIX, 0, &matrix) == FcResultMatch && matrix && matrix->xy != 0;
+    c.bold = weight >= FC_WEIGHT_DEMIBOLD && !embolden;
+    c.italic = slant != FC_SLANT_ROMAN && !sheared;
     FcChar8* family = nullptr;
     if (FcPatternGetString(p, FC_FAMILY, 0, &family) == FcResultMatch) c.family = reinterpret_cast<const char*>(family);
     return c;
