@@ -5,6 +5,7 @@
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
+#include "components/NuvoValueControls.h"
 
 namespace nuvo {
 
@@ -36,9 +37,9 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,                  // LT_MAPIMG
     nullptr,                  // LT_WAVE
     &create<TNuvoTile>,       // LT_TILE
-    nullptr,                  // LT_SLIDER
-    nullptr,                  // LT_SCROLLBAR
-    nullptr,                  // LT_GAUGE
+    &create<TNuvoSlider>,     // LT_SLIDER
+    &create<TNuvoScrollbar>,  // LT_SCROLLBAR
+    &create<TNuvoGauge>,      // LT_GAUGE
     nullptr,                  // LT_CGLABEL
     nullptr,                  // LT_PREVMENU
     &create<TNuvoPropMotion>, // LT_PROPMOTION
