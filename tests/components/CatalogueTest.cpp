@@ -3,6 +3,7 @@
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
+#include "components/NuvoValueControls.h"
 #include "script/PropertyTypes.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +125,9 @@ TEST(ComponentFactory, CreatesByType) {
         {LT_TILE, &typeid(TNuvoTile)},
         {LT_PROPMOTION, &typeid(TNuvoPropMotion)},
         {LT_CABINET, &typeid(TNuvoCabinet)},
+        {LT_SLIDER, &typeid(TNuvoSlider)},
+        {LT_SCROLLBAR, &typeid(TNuvoScrollbar)},
+        {LT_GAUGE, &typeid(TNuvoGauge)},
     };
     TNuvoBaseList registry;
     registry.ExtraCreator = &askedForExtra;

@@ -626,14 +626,5 @@ TEST(ValueControls, SaveRecordsRoundTripAndOldVersions) {
     }
 }
 
-TEST(ValueControls, FactoryMakesEachType) {
-    World w;
-    for (uint8_t type : {LT_SLIDER, LT_SCROLLBAR, LT_GAUGE}) {
-        TNuvoObject* o = w.bases.CreateByType(type);
-        ASSERT_NE(o, nullptr);
-        EXPECT_EQ(o->GetCompoType(), type);
-    }
-}
-
 } // namespace
 } // namespace nuvo
