@@ -150,25 +150,16 @@ void TEditText::Right(bool extend) {
     MoveTo(nextChar(caret_), extend);
 }
 
+// CR and LF are never trail bytes: a byte search finds line breaks.
 void TEditText::Home(bool extend) {
-    int32_t p = caret_;
-    if (multiLine_)
-        while (p > 0 && text_[static_cast<size_t>(p - 1)] != '\n')
-            p = prevChar(p);
-    else
-        p = 0;
-    MoveTo(p, extend);
+    if (!multiLine_ || caret_ == 0) return MoveTo(0, extend);
+    const size_t lf = text_.rfind('\n', static_cast<size_t>(caret_ - 1));
+    MoveTo(lf == std::string::npos ? 0 : static_cast<int32_t>(lf + 1), extend);
 }
 
 void TEditText::End(bool extend) {
-    int32_t p = caret_;
-    const auto size = static_cast<int32_t>(text_.size());
-    if (multiLine_)
-        while (p < size && text_[static_cast<size_t>(p)] != '\r')
-            p = nextChar(p);
-    else
-        p = size;
-    MoveTo(p, extend);
+    const size_t cr = multiLine_ ? text_.find('\r', static_cast<size_t>(caret_)) : std::string::npos;
+    MoveTo(cr == std::string::npos ? static_cast<int32_t>(text_.size()) : static_cast<int32_t>(cr), extend);
 }
 
 void TEditText::SelectAll() {
@@ -180,17 +171,20 @@ void TEditText::SelectWordAt(int32_t byteOffset) {
     if (text_.empty()) return;
     int32_t p = snap(byteOffset);
     if (p >= static_cast<int32_t>(text_.size())) p = prevChar(p);
-    const int kind = charKind(text_, static_cast<size_t>(p));
-    int32_t start = p, end = nextChar(p);
-    while (start > 0) {
-        const int32_t q = prevChar(start);
-        if (charKind(text_, static_cast<size_t>(q)) != kind) break;
-        start = q;
+    // One walk from the start: runs of one kind, the one holding p chosen.
+    size_t runStart = 0;
+    int runKind = -1;
+    size_t i = 0;
+    for (; i < text_.size(); i += charLength(text_, i)) {
+        const int kind = charKind(text_, i);
+        if (kind != runKind) {
+            if (static_cast<int32_t>(i) > p) break;
+            runStart = i;
+            runKind = kind;
+        }
     }
-    while (end < static_cast<int32_t>(text_.size()) && charKind(text_, static_cast<size_t>(end)) == kind)
-        end = nextChar(end);
-    anchor_ = start;
-    caret_ = end;
+    anchor_ = static_cast<int32_t>(runStart);
+    caret_ = static_cast<int32_t>(i);
 }
 
 void TEditText::remember() {
