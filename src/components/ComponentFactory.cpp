@@ -3,6 +3,7 @@
 // without a class (LT_NONE, LT_AUDIO, LT_MAP) stay empty for good.
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
+#include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
 #include "components/NuvoValueControls.h"
@@ -21,13 +22,13 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     &create<TNuvoBox>,        // LT_BOX
     nullptr,                  // LT_BUTTON
     nullptr,                  // LT_CINEMA
-    nullptr,                  // LT_EDIT
+    &create<TNuvoEdit>,       // LT_EDIT
     nullptr,                  // LT_FIRE
     nullptr,                  // LT_HTTP
     &create<TNuvoImages>,     // LT_IMAGES
     nullptr,                  // LT_LABEL
     nullptr,                  // LT_MAP
-    nullptr,                  // LT_MEMO
+    &create<TNuvoMemo>,       // LT_MEMO
     nullptr,                  // LT_MENU
     nullptr,                  // LT_MES
     nullptr,                  // LT_PARTICLE

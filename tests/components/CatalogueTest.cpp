@@ -1,6 +1,7 @@
 #include "components/NuvoBase.h"
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
+#include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
 #include "components/NuvoValueControls.h"
@@ -128,6 +129,8 @@ TEST(ComponentFactory, CreatesByType) {
         {LT_SLIDER, &typeid(TNuvoSlider)},
         {LT_SCROLLBAR, &typeid(TNuvoScrollbar)},
         {LT_GAUGE, &typeid(TNuvoGauge)},
+        {LT_EDIT, &typeid(TNuvoEdit)},
+        {LT_MEMO, &typeid(TNuvoMemo)},
     };
     TNuvoBaseList registry;
     registry.ExtraCreator = &askedForExtra;
