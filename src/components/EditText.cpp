@@ -87,15 +87,25 @@ int32_t TEditText::CharCount(std::string_view sjis) {
 std::string TEditText::normalized(std::string_view sjis) const {
     std::string out;
     out.reserve(sjis.size());
-    for (size_t i = 0; i < sjis.size(); i += charLength(sjis, i)) {
+    size_t i = 0;
+    while (i < sjis.size()) {
         const char c = sjis[i];
+        if (isSjisLead(static_cast<uint8_t>(c))) {
+            // A lead byte without a trail byte would join whatever follows
+            // it (a line break, or the next text typed): it is dropped.
+            const uint8_t t = i + 1 < sjis.size() ? static_cast<uint8_t>(sjis[i + 1]) : 0;
+            if (t >= 0x40 && t != 0x7F && t <= 0xFC) out.append(sjis.substr(i, 2));
+            i += (t >= 0x40 && t != 0x7F && t <= 0xFC) ? 2 : 1;
+            continue;
+        }
+        ++i;
         if (c == '\r' || c == '\n') {
             if (!multiLine_) break;
             out += "\r\n";
-            if (c == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n') ++i;
+            if (c == '\r' && i < sjis.size() && sjis[i] == '\n') ++i;
             continue;
         }
-        out.append(sjis.substr(i, charLength(sjis, i)));
+        out += c;
     }
     return out;
 }

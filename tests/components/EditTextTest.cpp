@@ -77,6 +77,13 @@ TEST(EditText, Operations) {
              e.End(true);
          },
          "ab\r\ncd\r\nef", 6, 4},
+        // A lead byte without its trail byte would swallow the next byte.
+        {"a lone lead byte is dropped", true, "",
+         [](TEditText& e) {
+             e.Insert("a\x81\r\nb\x82");
+             e.Insert("c");
+         },
+         "a\r\nbc", 5, 5},
         {"a caret inside a character snaps back", false, kA + kA, [](TEditText& e) { e.MoveTo(3, false); },
          kA + kA, 2, 2},
         {"double click takes a word", false, "ab cd" + kA + kA,
