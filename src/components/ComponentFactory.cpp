@@ -3,8 +3,10 @@
 // without a class (LT_NONE, LT_AUDIO, LT_MAP) stay empty for good.
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
+#include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
+#include "components/NuvoValueControls.h"
 
 namespace nuvo {
 
@@ -20,13 +22,13 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     &create<TNuvoBox>,        // LT_BOX
     nullptr,                  // LT_BUTTON
     nullptr,                  // LT_CINEMA
-    nullptr,                  // LT_EDIT
+    &create<TNuvoEdit>,       // LT_EDIT
     nullptr,                  // LT_FIRE
     nullptr,                  // LT_HTTP
     &create<TNuvoImages>,     // LT_IMAGES
     nullptr,                  // LT_LABEL
     nullptr,                  // LT_MAP
-    nullptr,                  // LT_MEMO
+    &create<TNuvoMemo>,       // LT_MEMO
     nullptr,                  // LT_MENU
     nullptr,                  // LT_MES
     nullptr,                  // LT_PARTICLE
@@ -36,9 +38,9 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,                  // LT_MAPIMG
     nullptr,                  // LT_WAVE
     &create<TNuvoTile>,       // LT_TILE
-    nullptr,                  // LT_SLIDER
-    nullptr,                  // LT_SCROLLBAR
-    nullptr,                  // LT_GAUGE
+    &create<TNuvoSlider>,     // LT_SLIDER
+    &create<TNuvoScrollbar>,  // LT_SCROLLBAR
+    &create<TNuvoGauge>,      // LT_GAUGE
     nullptr,                  // LT_CGLABEL
     nullptr,                  // LT_PREVMENU
     &create<TNuvoPropMotion>, // LT_PROPMOTION

@@ -1,8 +1,10 @@
 #include "components/NuvoBase.h"
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
+#include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
+#include "components/NuvoValueControls.h"
 #include "script/PropertyTypes.h"
 
 #include <gtest/gtest.h>
@@ -124,6 +126,11 @@ TEST(ComponentFactory, CreatesByType) {
         {LT_TILE, &typeid(TNuvoTile)},
         {LT_PROPMOTION, &typeid(TNuvoPropMotion)},
         {LT_CABINET, &typeid(TNuvoCabinet)},
+        {LT_SLIDER, &typeid(TNuvoSlider)},
+        {LT_SCROLLBAR, &typeid(TNuvoScrollbar)},
+        {LT_GAUGE, &typeid(TNuvoGauge)},
+        {LT_EDIT, &typeid(TNuvoEdit)},
+        {LT_MEMO, &typeid(TNuvoMemo)},
     };
     TNuvoBaseList registry;
     registry.ExtraCreator = &askedForExtra;

@@ -7,6 +7,7 @@
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
 #include "components/NuvoPropMotion.h"
+#include "components/NuvoValueControls.h"
 #include "components/TestComponents.h"
 #include "engine/Commands.h"
 #include "engine/ComponentWorld.h"
@@ -63,6 +64,30 @@ TEST(ComponentCommands, CreationAppliesPropertiesInOrderWithDefaults) {
     without.start("ImgNew PR_NAME={\"k\"} PR_SOURCE={\"pic.pel\"}\n");
     without.frames();
     EXPECT_EQ(dynamic_cast<TNuvoImages*>(without.find("k"))->LoopWait(), nullptr);
+}
+
+TEST(ComponentCommands, ValueControlsAreMade) {
+    World w;
+    w.start("SliderNew PR_NAME={\"s\"} PR_SOURCE={\"pic.pel\"} PR_MAX={10} PR_VALUE={4} PR_SMALLCHANGE={} "
+            "PR_ORIENTATION={1}\n"
+            "ScrollbarNew PR_NAME={\"b\"} PR_SOURCE={\"pic.pel\"} PR_VALUE={40} PR_LARGECHANGE={}\n"
+            "GaugeNew PR_NAME={\"g\"} PR_SOURCE={\"pic.pel\"} PR_MAX={50} PR_VALUE={80} PR_DELAY={1000}\n");
+    w.frames();
+    auto* s = dynamic_cast<TNuvoSlider*>(w.find("s"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->GetValue(), 4);
+    EXPECT_EQ(s->GetSmallChange(), 1);
+    EXPECT_EQ(s->GetWidth(), 4); // the 8 x 6 picture's half-width across, its height along
+    EXPECT_EQ(s->GetHeight(), 6);
+    auto* b = dynamic_cast<TNuvoScrollbar*>(w.find("b"));
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetLargeChange(), 1);
+    EXPECT_EQ(b->GetWidth(), 4);
+    auto* g = dynamic_cast<TNuvoGauge*>(w.find("g"));
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->GetValue(), 50);
+    EXPECT_EQ(g->GetWidth(), 4);
+    EXPECT_EQ(g->GetHeight(), 6);
 }
 
 TEST(ComponentCommands, GetSetPropAndObjDel) {

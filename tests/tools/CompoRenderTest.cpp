@@ -44,6 +44,26 @@ TEST(CompoRender, DrawsTheComponentsAndListsTheirProperties) {
     golden.expect(picture, "compo-render");
 }
 
+TEST(CompoRender, ShowsAGaugesMotionOverTheFrames) {
+    // 60 of 100 at the speed of the whole range in 1000 ms: still rising
+    // after 30 frames of 16 ms, settled after 80.
+    const std::vector<std::string> lines = {
+        "GaugeNew PR_NAME={\"hp\"} PR_SOURCE={\"pic\\face.pel\"} PR_BARSIZE={100} PR_DELAY={1000} PR_VALUE={60}"};
+    const struct {
+        const char* frames;
+        const char* playing;
+    } cases[] = {{"30", "\"PR_PLAYING\": true"}, {"80", "\"PR_PLAYING\": false"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frames);
+        test::TempDir dir;
+        const test::ProgramRun r = render(dir, lines, {"--frames", c.frames});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_NE(r.out.find(c.playing), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\"width\": 100"), std::string::npos);
+        EXPECT_NE(r.out.find("\"PR_VALUE\": 60"), std::string::npos);
+    }
+}
+
 TEST(CompoRender, RefusesWhatItCannotRun) {
     test::TempDir dir;
     const struct {
