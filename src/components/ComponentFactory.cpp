@@ -4,6 +4,7 @@
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoMenu.h"
 #include "components/NuvoPropMotion.h"
 
 namespace nuvo {
@@ -27,7 +28,7 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,                  // LT_LABEL
     nullptr,                  // LT_MAP
     nullptr,                  // LT_MEMO
-    nullptr,                  // LT_MENU
+    &create<TNuvoMenu>,       // LT_MENU
     nullptr,                  // LT_MES
     nullptr,                  // LT_PARTICLE
     nullptr,                  // LT_TIMER

@@ -266,6 +266,7 @@ void TFormView::Frame() {
     frameTime_ = clock_.Now();
     files_->DeleteTempFiles();
     bases_->FrameDelta = context_.FrameDelta;
+    bases_->TimeCounter = context_.TimeCounter;
     bases_->ProcessInput();
     // While the quit box is open QuitRequested is set: the interpreter
     // stands still, the components and the picture go on.

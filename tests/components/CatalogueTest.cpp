@@ -2,6 +2,7 @@
 #include "components/NuvoBaseList.h"
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoMenu.h"
 #include "components/NuvoPropMotion.h"
 #include "script/PropertyTypes.h"
 
@@ -121,6 +122,7 @@ TEST(ComponentFactory, CreatesByType) {
     const std::map<int, const std::type_info*> classes = {
         {LT_BOX, &typeid(TNuvoBox)},
         {LT_IMAGES, &typeid(TNuvoImages)},
+        {LT_MENU, &typeid(TNuvoMenu)},
         {LT_TILE, &typeid(TNuvoTile)},
         {LT_PROPMOTION, &typeid(TNuvoPropMotion)},
         {LT_CABINET, &typeid(TNuvoCabinet)},
