@@ -19,6 +19,7 @@
 #include "script/DBManager.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
+#include "text/FontPixel.h"
 #include "script/SysFuncMan.h"
 #include "shell/LoopThread.h"
 #include "shell/Startup.h"
@@ -540,6 +541,15 @@ void TFormView::RestorePictures() {
     if (!pictures_) return;
     if (screen_) pictures_->Source.BitCount = screen_->ScreenBitCount();
     pictures_->Cache.ReloadAll(true);
+}
+
+TFontPixelManager* TFormView::Glyphs() {
+    if (!glyphsTried_) {
+        glyphsTried_ = true;
+        if (setup_.MakeFontEngine) fontEngine_ = setup_.MakeFontEngine();
+        if (fontEngine_) glyphs_ = std::make_unique<TFontPixelManager>(*fontEngine_);
+    }
+    return glyphs_.get();
 }
 
 TPelkCollection* TFormView::PictureCache() { return pictures_ ? &pictures_->Cache : nullptr; }
