@@ -411,13 +411,14 @@ std::vector<TNuvoCustomListBox::TRow> TNuvoCustomListBox::VisibleRows() {
 }
 
 TRect TNuvoCustomListBox::RowRect(int32_t item) {
-    for (const TRow& row : VisibleRows())
-        if (row.Item == item) {
-            const TRect inner = innerRect();
-            const TBands b = bands();
-            return TRect{inner.Left + b.L, row.Rect.Top - h2(), inner.Right - b.R, row.Rect.Top + rowHeight() + h2()};
-        }
-    return {};
+    if (layoutDirty_) Layout();
+    const int64_t r = int64_t{item} - topIndex_;
+    if (item < 0 || item >= GetCount() || r < 0 || r >= rowCount_) return {};
+    const TRect inner = innerRect();
+    const TBands b = bands();
+    const int64_t y = int64_t{inner.Top} + b.T + marginY_ + r * (int64_t{rowHeight()} + lineSpace_);
+    if (y >= inner.Bottom) return {};
+    return TRect{inner.Left + b.L, clamp32(y - h2()), inner.Right - b.R, clamp32(y + rowHeight() + h2())};
 }
 
 // ---- Painting ----------------------------------------------------------------------------------------
