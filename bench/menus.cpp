@@ -4,8 +4,8 @@
 //   1. making the menu, laying it out and painting it the first time, against
 //      FreeType loading and rendering the glyphs of the 12 visible rows into
 //      bitmaps (only visible labels are ever rendered);
-//   2. moving the hover by one item and painting the two rows it touched,
-//      against a full paint of the menu.
+//   2. moving the hover by one item and painting the two rows it touched
+//      (one rectangle when they are neighbours), against a full paint.
 //
 //   bench_menus
 #include "base/Cp932.h"
@@ -154,8 +154,14 @@ int main() {
              const TRect before = m->RowRect(hover);
              m->SetHover(next);
              const TRect after = m->RowRect(next);
-             paint(*m, before);
-             paint(*m, after);
+             // As the base screen repaints them: neighbouring rows are one
+             // dirty rectangle (the wrap from the last row to the first, two).
+             if (next != 0) {
+                 paint(*m, unionRect(before, after));
+             } else {
+                 paint(*m, before);
+                 paint(*m, after);
+             }
              hover = next;
          },
          [&] { paint(*m, m->GetScreenRect()); }},

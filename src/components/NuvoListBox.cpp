@@ -594,6 +594,29 @@ bool TNuvoCustomListBox::queueEvent(int32_t kind, const std::string& handler, st
     return true;
 }
 
+void TNuvoCustomListBox::invalidateRow(int32_t item) {
+    if (item < 0 || !GetVisible()) return;
+    TNuvoBase* base = GetBase();
+    if (!base) return;
+    // A check mark taller than the row reaches into its neighbours.
+    if (layoutDirty_ || cellOf(checkPicture_, 2).Y > rowHeight()) {
+        Invalidate();
+        return;
+    }
+    const TRect screen = GetScreenRect();
+    TRect r = RowRect(item);
+    // Across the whole control: a label wider than its column overlaps the frame.
+    r.Left = screen.Left;
+    r.Right = screen.Right;
+    r = intersectRect(r, screen);
+    if (r.isEmpty()) return;
+    if (TNuvoControl* parent = GetParent()) r = intersectRect(r, parent->GetScreenRect());
+    if (HasClip()) r = intersectRect(r, GetClipScreenRect());
+    if (r.isEmpty()) return;
+    for (const TNuvoControl* p = GetParent(); p; p = p->GetParent()) p->AdjustInvalidRect(r);
+    base->AddDirtyRect(r);
+}
+
 void TNuvoCustomListBox::SetHover(int32_t a) {
     if (a < 0 || a >= GetCount()) a = -1;
     if (a == hover_) return;
@@ -601,9 +624,12 @@ void TNuvoCustomListBox::SetHover(int32_t a) {
         const std::string args[2] = {labels_.Items(hover_)->Text(), std::to_string(hover_)};
         queueEvent(PR_ONMAPOUT, onMapOut_, args, true);
     }
+    const int32_t old = hover_;
     hover_ = a;
     index_ = -1;
-    Invalidate();
+    // Only the two rows change.
+    invalidateRow(old);
+    invalidateRow(a);
     if (a >= 0) {
         const std::string args[2] = {labels_.Items(a)->Text(), std::to_string(a)};
         queueEvent(PR_ONMAPIN, onMapIn_, args, true);

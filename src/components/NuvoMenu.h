@@ -172,6 +172,9 @@ private:
     void paintScrollBar(TCustomDIBX& target, const TRect& inner, const TBands& b);
     void paintRows(TCustomDIBX& target, const TRect& inner, const TBands& b);
     bool mouseOverHeldPart() const;
+    // Adds the row of an item to the dirty rectangles (the whole control
+    // while its layout is dirty).
+    void invalidateRow(int32_t item);
     void stepScroll();
     void loadPicture(TNuvoImageList& list, std::string_view name);
     template <class T> bool change(T& field, T v, bool layout);

@@ -200,6 +200,19 @@ TEST(Menu, HoverEventsAndIndexOnEveryChange) {
     m->SetHover(-1);
     ASSERT_EQ(w.kinds(), std::vector<int>{PR_ONMAPOUT});
     EXPECT_EQ(w.bases.Events[0].Args, (std::vector<std::string>{"B", "1"}));
+    // Only the rows left and reached are repainted.
+    w.step();
+    w.paint();
+    m->SetHover(2);
+    const auto& dirty = w.bases.ActiveBase()->DirtyList.Rects();
+    ASSERT_FALSE(dirty.empty());
+    int32_t top = dirty[0].Top, bottom = dirty[0].Bottom;
+    for (const TRect& r : dirty) {
+        top = std::min(top, r.Top);
+        bottom = std::max(bottom, r.Bottom);
+    }
+    EXPECT_EQ(top, m->RowRect(2).Top);
+    EXPECT_EQ(bottom, m->RowRect(2).Bottom);
     // One of a kind waits at a time.
     m->SetHover(0);
     m->SetHover(-1);
