@@ -200,7 +200,8 @@ TEST(Menu, HoverEventsAndIndexOnEveryChange) {
     m->SetHover(-1);
     ASSERT_EQ(w.kinds(), std::vector<int>{PR_ONMAPOUT});
     EXPECT_EQ(w.bases.Events[0].Args, (std::vector<std::string>{"B", "1"}));
-    // Only the rows left and reached are repainted.
+    // Only the rows left and reached are repainted (the mouse away from the menu).
+    w.bases.MouseMove(150, 110);
     w.step();
     w.paint();
     m->SetHover(2);
