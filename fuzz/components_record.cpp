@@ -26,6 +26,10 @@ void drive(nuvo::TNuvoBaseList& registry, uint8_t mode) {
         if (frame == 2) registry.MouseUp();
         registry.MouseWheel(frame & 1);
         registry.SetKey(13, frame < 2);
+        // Menus: the arrows and paging keys, then Escape.
+        registry.SetKey(frame & 1 ? 40 : 33, true);
+        registry.SetKey(27, frame == 3);
+        registry.SetRawKey(27, frame == 3);
         registry.ProcessInput();
         registry.Tick();
         if (frame == 1) registry.StartTransition(1, nuvo::WP_FADE, false, true, 0, 100);

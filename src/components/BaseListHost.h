@@ -13,6 +13,7 @@
 namespace nuvo {
 
 class ScriptContext;
+class TFontPixelManager;
 class TNuvoControl;
 class TPelkCollection;
 
@@ -43,6 +44,9 @@ public:
     // The script context expressions kept by components (an image's
     // LoopWait) are evaluated in. None: they count as no value.
     virtual ScriptContext* Script() { return nullptr; }
+    // The glyph cache labels draw with (borrowed; it outlives the
+    // registry's components). None: labels measure nothing and draw nothing.
+    virtual TFontPixelManager* Glyphs() { return nullptr; }
     // Sound was switched on or off: every media manager follows.
     virtual void SoundEnabledChanged(bool enabled) { (void)enabled; }
 };

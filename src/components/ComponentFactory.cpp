@@ -5,6 +5,7 @@
 #include "components/NuvoBox.h"
 #include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoMenu.h"
 #include "components/NuvoPropMotion.h"
 #include "components/NuvoValueControls.h"
 
@@ -29,7 +30,7 @@ constexpr Creator kCreators[kComponentTypeCount] = {
     nullptr,                  // LT_LABEL
     nullptr,                  // LT_MAP
     &create<TNuvoMemo>,       // LT_MEMO
-    nullptr,                  // LT_MENU
+    &create<TNuvoMenu>,       // LT_MENU
     nullptr,                  // LT_MES
     nullptr,                  // LT_PARTICLE
     nullptr,                  // LT_TIMER

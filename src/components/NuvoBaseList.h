@@ -225,6 +225,9 @@ public:
     // The frame time in milliseconds (set by the frame loop before
     // ProcessInput): key repeats and motions advance by it.
     int32_t FrameDelta = 16;
+    // The program clock in milliseconds (set by the frame loop with
+    // FrameDelta): menus time their animation and scroll repeats by it.
+    int32_t TimeCounter = 0;
 
     // Nesting of component records being read (a bound against damaged saves).
     static constexpr int kMaxRecordDepth = 64;

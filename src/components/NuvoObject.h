@@ -355,6 +355,9 @@ public:
     virtual void SetOnRelease(std::string_view) {}
     virtual int32_t GetHoverColor() const { return 0; }
     virtual void SetHoverColor(int32_t) {}
+    // List boxes: the check flag of item i.
+    virtual bool GetCheck(int32_t) const { return false; }
+    virtual void SetCheck(int32_t, bool) {}
     virtual bool GetOverlay() const { return false; }
     virtual void SetOverlay(bool) {}
     virtual int32_t GetVolume() const { return 0; }

@@ -168,6 +168,12 @@ int runHeadless(const TPlayerOptions& options, platform::ISystem& system) {
     platform::TMidiLog midiLog;
     if (!options.MidiLog.empty()) setup.MidiLog = &midiLog;
     setup.PacingThread = false;
+    // Only the bundled faces, so a machine's fonts never change a picture.
+    setup.MakeFontEngine = [] {
+        platform::FontEngineSetup fontSetup;
+        fontSetup.ownConfiguration = true;
+        return platform::createFontEngine(fontSetup);
+    };
     auto view = std::make_unique<TFormView>(std::move(setup));
     if (view->StartupFailed()) {
         const std::string why = view->StartupError();
@@ -211,6 +217,7 @@ int runDesktop(const TPlayerOptions& options, platform::ISystem& system) {
     setup.Clock = &backend->Clock();
     setup.Audio = &backend->Audio();
     setup.AlsaPorts = true;
+    setup.MakeFontEngine = [] { return platform::createFontEngine({}); };
     // Without GTK (no display for it) the backend's own boxes serve.
     setup.Dialogs = gtk ? static_cast<platform::IDialogs*>(gtk.get()) : &backend->Dialogs();
     if (gtk) setup.Waker = platform::wakeGtkDialogs;

@@ -21,7 +21,7 @@ struct FunctionInfo {
 constexpr int kFunctionCount = 161;
 
 // Function numbers the evaluator and the library refer to by name.
-enum : uint8_t { FN_GETPROP = 2, FN_SETPROP = 3, FN_CALC = 136 };
+enum : uint8_t { FN_GETPROP = 2, FN_SETPROP = 3, FN_GETCHECK = 24, FN_SETCHECK = 25, FN_CALC = 136 };
 
 // A stored expression may carry any number from 0 to 255: only these are
 // functions; calling any other does nothing.

@@ -19,6 +19,7 @@
 #include "script/DBManager.h"
 #include "script/ParamCollection.h"
 #include "script/ScriptContext.h"
+#include "text/FontPixel.h"
 #include "script/SysFuncMan.h"
 #include "shell/LoopThread.h"
 #include "shell/Startup.h"
@@ -266,6 +267,7 @@ void TFormView::Frame() {
     frameTime_ = clock_.Now();
     files_->DeleteTempFiles();
     bases_->FrameDelta = context_.FrameDelta;
+    bases_->TimeCounter = context_.TimeCounter;
     bases_->ProcessInput();
     // While the quit box is open QuitRequested is set: the interpreter
     // stands still, the components and the picture go on.
@@ -539,6 +541,15 @@ void TFormView::RestorePictures() {
     if (!pictures_) return;
     if (screen_) pictures_->Source.BitCount = screen_->ScreenBitCount();
     pictures_->Cache.ReloadAll(true);
+}
+
+TFontPixelManager* TFormView::Glyphs() {
+    if (!glyphsTried_) {
+        glyphsTried_ = true;
+        if (setup_.MakeFontEngine) fontEngine_ = setup_.MakeFontEngine();
+        if (fontEngine_) glyphs_ = std::make_unique<TFontPixelManager>(*fontEngine_);
+    }
+    return glyphs_.get();
 }
 
 TPelkCollection* TFormView::PictureCache() { return pictures_ ? &pictures_->Cache : nullptr; }

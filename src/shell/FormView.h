@@ -37,6 +37,7 @@ namespace nuvo {
 
 class ScriptContext;
 class TDBManager;
+class TFontPixelManager;
 class TLoopThread;
 class TMidiPortChoice;
 class TNuvoBaseList;
@@ -58,6 +59,9 @@ struct TFormViewSetup {
     platform::ISystem* System = nullptr;
     // None: the font lists are empty.
     platform::IFontCatalog* Fonts = nullptr;
+    // Makes the font engine labels draw with, at the first label; unset:
+    // labels draw nothing.
+    std::function<std::unique_ptr<platform::IFontEngine>()> MakeFontEngine;
     // The backend's audio device; none: no sound and no MIDI ports.
     platform::IAudioDevice* Audio = nullptr;
     // The soundfont named on the command line (empty: the settings' or the
@@ -172,6 +176,7 @@ public:
     void RestorePictures() override;
     TPelkCollection* PictureCache() override;
     ScriptContext* Script() override { return script_.get(); }
+    TFontPixelManager* Glyphs() override;
 
     // ---- ISystemVariableHost ----
     platform::LocalTime FrameLocalTime() override;
@@ -205,6 +210,10 @@ private:
     platform::IFontCatalog* fonts_;
     TFormViewSetup setup_;
 
+    // The glyph cache outlives the components drawing through it.
+    std::unique_ptr<platform::IFontEngine> fontEngine_;
+    std::unique_ptr<TFontPixelManager> glyphs_;
+    bool glyphsTried_ = false;
     TMachineSettings settings_;
     std::unique_ptr<TVrFileManager> files_;
     std::unique_ptr<TParamCollection> vars_;

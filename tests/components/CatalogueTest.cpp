@@ -3,6 +3,7 @@
 #include "components/NuvoBox.h"
 #include "components/NuvoEdit.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoMenu.h"
 #include "components/NuvoPropMotion.h"
 #include "components/NuvoValueControls.h"
 #include "script/PropertyTypes.h"
@@ -123,6 +124,7 @@ TEST(ComponentFactory, CreatesByType) {
     const std::map<int, const std::type_info*> classes = {
         {LT_BOX, &typeid(TNuvoBox)},
         {LT_IMAGES, &typeid(TNuvoImages)},
+        {LT_MENU, &typeid(TNuvoMenu)},
         {LT_TILE, &typeid(TNuvoTile)},
         {LT_PROPMOTION, &typeid(TNuvoPropMotion)},
         {LT_CABINET, &typeid(TNuvoCabinet)},

@@ -90,7 +90,9 @@ class ImageHost : public IBaseListHost {
 public:
     TPelkCollection* Cache = nullptr;
     ScriptContext* Context = nullptr;
+    TFontPixelManager* GlyphCache = nullptr;
     TPelkCollection* PictureCache() override { return Cache; }
+    TFontPixelManager* Glyphs() override { return GlyphCache; }
     ScriptContext* Script() override { return Context; }
     // A display change makes every cached picture anew.
     void RestorePictures() override {

@@ -6,6 +6,7 @@
 // and Flip with its modes, phases, snapshot, FreeOld, saved state and Abort.
 #include "components/NuvoBox.h"
 #include "components/NuvoImages.h"
+#include "components/NuvoMenu.h"
 #include "components/NuvoPropMotion.h"
 #include "components/NuvoValueControls.h"
 #include "components/TestComponents.h"
@@ -326,7 +327,6 @@ TEST(ComponentCommands, PlayingKindsStartAfterTheirProperties) {
         {"Sound PR_NAME={\"s\"} PR_SOURCE={\"a.wav\"}", LT_SOUND, {0}},
         {"Movie PR_NAME={\"s\"} PR_SOURCE={\"a.mpg\"} PR_DELAY={}", LT_VIDEO, {0}},
         {"Movie PR_NAME={\"s\"} PR_SOURCE={\"a.mpg\"} PR_DELAY={-1}", LT_VIDEO, {1}},
-        {"Menu PR_NAME={\"s\"} PR_DELAY={200}", LT_MENU, {1}},
         {"ParticleNew PR_NAME={\"s\"} PR_DELAY={200}", LT_PARTICLE, {}},
     };
     for (const Case& c : cases) {
@@ -341,6 +341,13 @@ TEST(ComponentCommands, PlayingKindsStartAfterTheirProperties) {
         EXPECT_EQ(media->States, c.states);
         EXPECT_TRUE(w.reported.empty());
     }
+    World w;
+    w.start("Menu PR_NAME={\"s\"} PR_DELAY={200}\n");
+    w.frames();
+    auto* menu = dynamic_cast<TNuvoMenu*>(w.find("s"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetPlayState(), 1);
+    EXPECT_NE(menu->AnimState(), 100) << "the opening has begun";
 }
 
 TEST(ComponentCommands, CreatingKindsHandOverTheExpressionsTheyKeep) {

@@ -48,7 +48,7 @@ std::set<std::string> filesBelow(const fs::path& root) {
 
 // ---- the demo's screenshots against its references -------------------------------
 
-constexpr int kShots[] = {30, 135, 250, 330, 420, 500, 560, 640};
+constexpr int kShots[] = {30, 135, 250, 330, 420, 500, 560, 632, 660, 705, 740};
 
 std::string shotList() {
     std::string at;
@@ -92,7 +92,7 @@ std::string compareShots(const fs::path& shots) {
 }
 
 std::vector<std::string> demoRun(const fs::path& shots) {
-    return {"--headless", "--frames",     "660",
+    return {"--headless", "--frames",     "760",
             "--shots",    shots.string(), "--shot-at",
             shotList(),   "--input",      NUVO_SOURCE_DIR "/demo/input.txt"};
 }

@@ -20,9 +20,10 @@ namespace fs = std::filesystem;
 // Frames of the run: the title fading in, the blind transition to the
 // scene, the scene with the bird's afterimages, the curtain transition to
 // the story's room, the girl under the message window, the evening coming
-// in through black with the window parked, the window back, and the
-// clock-hand transition back to the title.
-constexpr int kShots[] = {30, 135, 250, 330, 420, 500, 560, 640};
+// in through black with the window parked, the window back, the menu
+// opening and open, a row hovered by the keys, and the clock-hand
+// transition back to the title after the menu's choice.
+constexpr int kShots[] = {30, 135, 250, 330, 420, 500, 560, 632, 660, 705, 740};
 
 TEST(DemoTitle, RunsHeadlessThroughItsScreensAsTheReferencesShow) {
     test::TempDir dir;
@@ -33,7 +34,7 @@ TEST(DemoTitle, RunsHeadlessThroughItsScreensAsTheReferencesShow) {
     std::string at;
     for (int frame : kShots)
         at += (at.empty() ? "" : ",") + std::to_string(frame);
-    const std::string run = std::string("cd \"") + dir.str() + "\" && \"" NUVOPLAYER_PATH "\" --headless --frames 660" +
+    const std::string run = std::string("cd \"") + dir.str() + "\" && \"" NUVOPLAYER_PATH "\" --headless --frames 760" +
                             " --shots shots --shot-at " + at + " --input \"" NUVO_SOURCE_DIR "/demo/input.txt\"" +
                             " --save-dir saves \"" + title.string() + "\" 2> stderr.txt > /dev/null";
     ASSERT_EQ(std::system(run.c_str()), 0) << test::readFile(dir.path() / "stderr.txt");

@@ -21,6 +21,7 @@
 #include "engine/RegistryEvents.h"
 #include "engine/SourceText.h"
 #include "platform/FileSystem.h"
+#include "platform/Fonts.h"
 #include "platform/System.h"
 #include "render/DIBSurface.h"
 #include "render/ImageCodecs.h"
@@ -30,6 +31,7 @@
 #include "script/SysFuncMan.h"
 #include "shell/Startup.h"
 #include "shell/TreeDump.h"
+#include "text/FontPixel.h"
 
 #include <charconv>
 #include <cmath>
@@ -108,8 +110,18 @@ public:
     TRenderHost(TPelkCollection& pictures, ScriptContext& script) : pictures_(pictures), script_(script) {}
     TPelkCollection* PictureCache() override { return &pictures_; }
     ScriptContext* Script() override { return &script_; }
+    // Menus' labels draw with the bundled faces, as a headless player does.
+    TFontPixelManager* Glyphs() override {
+        if (!glyphs_) {
+            fonts_ = platform::createFontEngine({true, {}});
+            if (fonts_) glyphs_ = std::make_unique<TFontPixelManager>(*fonts_);
+        }
+        return glyphs_.get();
+    }
 
 private:
+    std::unique_ptr<platform::IFontEngine> fonts_;
+    std::unique_ptr<TFontPixelManager> glyphs_;
     TPelkCollection& pictures_;
     ScriptContext& script_;
 };
@@ -213,6 +225,7 @@ int runRender(Invocation& call) {
         w.context.FrameDelta = 16;
         w.context.TimeCounter += 16;
         w.bases.FrameDelta = 16;
+        w.bases.TimeCounter = w.context.TimeCounter;
         w.bases.ProcessInput();
         w.bases.Tick();
         w.bases.Paint();
