@@ -8,6 +8,7 @@
 //      (one rectangle when they are neighbours), against a full paint.
 //
 //   bench_menus
+#include "BenchFonts.h"
 #include "base/Cp932.h"
 #include "components/NuvoBase.h"
 #include "components/NuvoBaseList.h"
@@ -15,7 +16,6 @@
 #include "platform/Fonts.h"
 #include "text/FontPixel.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -49,22 +49,6 @@ std::string itemsText() {
     return text;
 }
 
-std::string faceFile() {
-    FcInit();
-    FcPattern* p = FcNameParse(reinterpret_cast<const FcChar8*>("IPAGothic"));
-    FcConfigSubstitute(nullptr, p, FcMatchPattern);
-    FcDefaultSubstitute(p);
-    FcResult r;
-    std::string file;
-    if (FcPattern* m = FcFontMatch(nullptr, p, &r)) {
-        FcChar8* f = nullptr;
-        if (FcPatternGetString(m, FC_FILE, 0, &f) == FcResultMatch) file = reinterpret_cast<char*>(f);
-        FcPatternDestroy(m);
-    }
-    FcPatternDestroy(p);
-    return file;
-}
-
 double seconds(const std::function<void()>& f) {
     const auto a = std::chrono::steady_clock::now();
     f();
@@ -82,7 +66,7 @@ std::vector<double> alternate(const std::vector<std::function<void()>>& sides, i
 } // namespace
 
 int main() {
-    const std::string file = faceFile();
+    const std::string file = bench::ipaGothicFile();
     if (file.empty()) {
         std::printf("IPAGothic is not installed (scripts/install-deps installs it)\n");
         return 1;

@@ -11,13 +11,13 @@
 //
 //   bench_text                 the alternating comparison table
 //   bench_text --benchmark_... Google Benchmark runs of the same bodies
+#include "BenchFonts.h"
 #include "base/Cp932.h"
 #include "platform/Fonts.h"
 #include "render/DIBX.h"
 #include "text/FontPixel.h"
 
 #include <benchmark/benchmark.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <pixman.h>
@@ -58,22 +58,6 @@ std::vector<uint16_t> pageCodes() {
     return codes;
 }
 
-std::string ipaGothicFile() {
-    FcInit();
-    FcPattern* p = FcNameParse(reinterpret_cast<const FcChar8*>("IPAGothic"));
-    FcConfigSubstitute(nullptr, p, FcMatchPattern);
-    FcDefaultSubstitute(p);
-    FcResult r;
-    std::string file;
-    if (FcPattern* m = FcFontMatch(nullptr, p, &r)) {
-        FcChar8* f = nullptr;
-        if (FcPatternGetString(m, FC_FILE, 0, &f) == FcResultMatch) file = reinterpret_cast<char*>(f);
-        FcPatternDestroy(m);
-    }
-    FcPatternDestroy(p);
-    return file;
-}
-
 struct Scene {
     std::unique_ptr<platform::IFontEngine> engine = platform::createFontEngine({true, {}});
     TFontPixelManager cache{*engine};
@@ -107,7 +91,7 @@ struct Scene {
                                                                     g->Coverage->RowStep())
                                          : nullptr);
         FT_Init_FreeType(&library);
-        const std::string file = ipaGothicFile();
+        const std::string file = bench::ipaGothicFile();
         if (file.empty() || FT_New_Face(library, file.c_str(), 0, &face)) face = nullptr;
         if (face) FT_Set_Pixel_Sizes(face, 0, kSize);
     }
